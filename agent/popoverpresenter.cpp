@@ -1,0 +1,99 @@
+#include "popoverpresenter.h"
+
+#include "console.h"
+#include "helpermanager.h"
+#include "popover.h"
+#include "popoverviewfactory.h"
+#include "runloop.h"
+#include "statusbar.h"
+
+namespace {
+
+constexpr double kAcknowledgeDelaySeconds = 0.5;
+
+}  // namespace
+
+PopoverPresenter::PopoverPresenter(HelperManager& manager, PopoverFactory& popovers,
+                                   PopoverViewFactory& views, RunLoop& runLoop, Console& console)
+    : m_manager(manager),
+      m_popovers(popovers),
+      m_views(views),
+      m_runLoop(runLoop),
+      m_console(console) {}
+
+void PopoverPresenter::openRealTimeProtectionView() {
+    if (m_manager.detectedThreats().empty() || m_isPopoverOpen) {
+        return;
+    }
+    m_isPopoverOpen = true;
+    m_threatPopover = makeTransientPopover();
+    Popover& popover = *m_threatPopover;
+    auto close = [this, &popover] { closeRealTimeProtectionPopover(popover); };
+    // A popover the platform dismisses (click outside, Escape) is closed like its Close button,
+    // so the agent never waits for a popover that is no longer on screen.
+    popover.setDismissHandler(close);
+    popover.setContent(m_views.makeRealTimeProtectionView({
+        .statusBarManager = m_manager,
+        .selectedView = m_manager.selectedView().binding(),
+        .threatsDetected = Binding<std::int64_t>::constant(m_manager.threatsDetectedCount()),
+        .closePopover = close,
+    }));
+    showUnderStatusItem(popover);
+}
+
+void PopoverPresenter::closeRealTimeProtectionPopover(Popover& popover) {
+    // Only the open popover's first close counts: a second one would acknowledge a threat
+    // the user has not seen yet.
+    if (!m_isPopoverOpen || &popover != m_threatPopover.get()) {
+        return;
+    }
+    popover.performClose();
+    m_isPopoverOpen = false;
+    m_runLoop.postAfter(kAcknowledgeDelaySeconds, [this] { m_manager.acknowledgeFirstThreat(); });
+}
+
+void PopoverPresenter::reopenRealTimeProtectionViewIfNeeded() {
+    if (!m_manager.detectedThreats().empty()) {
+        openRealTimeProtectionView();
+    }
+}
+
+void PopoverPresenter::openUsbProtectionView(const std::string& usbName) {
+    if (!m_manager.readSettings().usbProtection) {
+        m_console.printLine("USB Protection disabled, will not open USB protection view.");
+        return;
+    }
+    if (usbName.empty()) {
+        return;
+    }
+    // The popover replaced here stays on screen until it is closed or dismissed.
+    m_usbPopover = makeTransientPopover();
+    m_usbPopover->setContent(m_views.makeUsbProtectionView({
+        .statusBarManager = m_manager,
+        .pathUsb = usbName,
+        .selectedView = m_manager.selectedView().binding(),
+        .closePopover = [this, usbName] { closeUsbProtectionPopover(usbName); },
+    }));
+    showUnderStatusItem(*m_usbPopover);
+}
+
+void PopoverPresenter::closeUsbProtectionPopover(const std::string& usbName) {
+    if (m_usbPopover) {
+        m_usbPopover->performClose();
+    }
+    m_manager.removeUsbInfoFromFile(usbName);
+    m_manager.forgetUsbInfo(usbName);
+}
+
+std::unique_ptr<Popover> PopoverPresenter::makeTransientPopover() {
+    auto popover = m_popovers.makePopover();
+    popover->setTransient();
+    return popover;
+}
+
+void PopoverPresenter::showUnderStatusItem(Popover& popover) {
+    StatusItem* anchor = m_manager.statusItem();
+    if (anchor != nullptr && anchor->hasButton()) {
+        popover.showRelativeTo(*anchor);
+    }
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One of the scanner's report files: the scanner appends entries, the agent takes them out.
+class ReportFile final {
+public:
+    ReportFile(std::filesystem::path homeDirectory, std::string fileName);
+
+    // The file's entries in file order, or nothing when it cannot be read as text.
+    std::optional<std::vector<std::string>> readEntries() const;
+
+    // Rewrites the file without any copy of `entry`, dropping blank lines and the final line
+    // feed. Entries the scanner appends meanwhile are kept. Returns a description of a failed
+    // write; a file that cannot be read is left alone silently.
+    std::optional<std::string> removeEntry(const std::string& entry) const;
+
+    std::filesystem::path path() const;
+
+private:
+    std::filesystem::path m_homeDirectory;
+    std::string m_fileName;
+};

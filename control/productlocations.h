@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+// Where the product keeps what its programs share, relative to the user's home directory.
+namespace ProductLocations {
+
+inline constexpr std::string_view kDataFolder = "Library/Application Support/Corvane Antivirus";
+inline constexpr std::string_view kSettingsFile = "settings.json";
+inline constexpr std::string_view kThreatReportFile = "detected_threats.txt";
+inline constexpr std::string_view kUsbReportFile = "detected_usb_device.txt";
+
+// Built afresh on every use so that nothing stale is ever read or written.
+inline std::filesystem::path dataFile(const std::filesystem::path& home, std::string_view name) {
+    return home / kDataFolder / name;
+}
+
+}  // namespace ProductLocations

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+class Console;
+
+struct ProtectionSettings {
+    bool realTimeProtection = false;
+    bool usbProtection = false;
+};
+
+// The product's settings.json: the protection switches shared by all its programs.
+class SettingsFile final {
+public:
+    SettingsFile(std::filesystem::path homeDirectory, Console& console);
+
+    // The two switches; false for anything missing, malformed or unreadable. Never prints.
+    ProtectionSettings readSettings() const;
+    // Sets member `key` to `value`, keeping every other member, and reports the outcome.
+    void updateSettings(const std::string& key, bool value) const;
+
+    std::filesystem::path settingsFileUrl() const;
+
+private:
+    std::filesystem::path m_homeDirectory;
+    Console& m_console;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "runloop.h"
+
+#include <cstdint>
+#include <map>
+#include <utility>
+
+// A run loop on a virtual clock: time moves only when a test advances it, and due work runs
+// in the order it fell due (then in the order it was queued).
+class VirtualRunLoop final : public RunLoop {
+public:
+    void scheduleRepeating(double intervalSeconds, Task task) override;
+    void post(Task task) override { postAfter(0.0, std::move(task)); }
+    void postAfter(double delaySeconds, Task task) override;
+
+    // Moves the clock forward by `seconds`, running everything that falls due on the way.
+    void advance(double seconds);
+    // Runs what is due now without moving the clock.
+    void runPending() { advance(0.0); }
+    double now() const { return static_cast<double>(m_nowMicros) / 1e6; }
+
+private:
+    using Key = std::pair<std::int64_t, std::uint64_t>;  // due time in µs, queue order
+    void enqueue(std::int64_t dueMicros, Task task);
+
+    std::map<Key, Task> m_queue;
+    std::int64_t m_nowMicros = 0;
+    std::uint64_t m_sequence = 0;
+};
