@@ -38,8 +38,7 @@ private:
 template <typename T>
 class Published final {
 public:
-    Published(const ChangeSignal& owner, T initial)
-        : m_owner(owner), m_value(std::move(initial)) {}
+    Published(const ChangeSignal& owner, T initial) : m_owner(owner), m_value(std::move(initial)) {}
 
     const T& get() const { return m_value; }
 

@@ -37,5 +37,6 @@ public:
 
     virtual std::unique_ptr<PopoverContent> makeRealTimeProtectionView(
         RealTimeProtectionViewInputs inputs) = 0;
-    virtual std::unique_ptr<PopoverContent> makeUsbProtectionView(UsbProtectionViewInputs inputs) = 0;
+    virtual std::unique_ptr<PopoverContent> makeUsbProtectionView(
+        UsbProtectionViewInputs inputs) = 0;
 };

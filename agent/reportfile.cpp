@@ -31,6 +31,8 @@ public:
         : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
+    OpenFile(OpenFile&&) = delete;
+    OpenFile& operator=(OpenFile&&) = delete;
     ~OpenFile() {
         if (m_fd >= 0) {
             ::close(m_fd);  // also releases the advisory lock
@@ -51,7 +53,7 @@ public:
     // The bytes from `offset` to the current end, or nothing on a read error.
     std::optional<std::string> readFrom(off_t offset) const {
         std::string bytes;
-        std::array<char, 64 * 1024> chunk{};
+        std::array<char, size_t{64} * 1024> chunk{};
         for (;;) {
             const ssize_t count = ::pread(m_fd, chunk.data(), chunk.size(), offset);
             if (count < 0 && errno == EINTR) {

@@ -39,12 +39,14 @@ StatusMenu::ControlStyle StatusMenu::controlStyleFor(bool menuHostsWidgets, bool
                                                      std::array<int, 3> osVersion) {
     constexpr std::array<int, 3> kFirstWithSwitches{11, 0, 0};
     const bool systemHasSwitches = !isMacOS || osVersion >= kFirstWithSwitches;
-    return menuHostsWidgets && systemHasSwitches ? ControlStyle::Switches : ControlStyle::Checkboxes;
+    return menuHostsWidgets && systemHasSwitches ? ControlStyle::Switches
+                                                 : ControlStyle::Checkboxes;
 }
 
 std::unique_ptr<StatusItem> StatusMenu::setupStatusItem(StatusBar& statusBar,
                                                         const SettingsFile& settings,
-                                                        ControlStyle style, HelperManager& manager) {
+                                                        ControlStyle style,
+                                                        HelperManager& manager) {
     auto statusItem = statusBar.makeStatusItem();
     if (statusItem && statusItem->hasButton()) {
         statusItem->setButtonImage("Corvane.menu.icon");

@@ -8,7 +8,8 @@ namespace {
 
 constexpr const char* kLaunchctl = "/bin/launchctl";
 constexpr const char* kPkill = "/usr/bin/pkill";
-constexpr const char* kRealtimePlist = "~/Library/LaunchAgents/com.corvane.antivirus.realtime.plist";
+constexpr const char* kRealtimePlist =
+    "~/Library/LaunchAgents/com.corvane.antivirus.realtime.plist";
 constexpr const char* kHelperPlist = "~/Library/LaunchAgents/com.corvane.antivirus.helper.plist";
 constexpr const char* kRealtimeExecutable =
     "/Applications/Corvane Antivirus.app/Contents/MacOS/realtime";

@@ -27,7 +27,8 @@ private:
 
     void stopLaunchAgent(const std::string& plistPath);
     void killProcess(const std::string& path);
-    void restartHelperAgent(const std::string& helperPlistPath, const HelperRestartWording& wording);
+    void restartHelperAgent(const std::string& helperPlistPath,
+                            const HelperRestartWording& wording);
     std::string expandTilde(const std::string& path) const;
 
     ProcessLauncher& m_launcher;

@@ -19,29 +19,23 @@ using Json = nlohmann::ordered_json;
 // cannot exhaust the stack.
 constexpr int kMaxDepth = 256;
 
-struct Parsed {
-    Json object;  // an object, or discarded when the text is not a JSON object
-    bool truncated = false;  // values nested deeper than kMaxDepth were dropped
-};
-
-Parsed parse(const std::string& bytes) {
-    Parsed parsed;
+// The JSON object in `bytes`, or a discarded value when they hold none. Whatever is nested
+// deeper than kMaxDepth is dropped and `truncated` says so.
+Json parseObject(const std::string& bytes, bool& truncated) {
+    truncated = false;
     // The parser itself is iterative; the callback drops whatever is nested too deep so that
     // the tree we keep stays shallow. The top-level switches survive either way.
-    const auto limitDepth = [&parsed](int depth, Json::parse_event_t event, Json&) {
-        const bool opens = event == Json::parse_event_t::object_start ||
-                           event == Json::parse_event_t::array_start;
+    const auto limitDepth = [&truncated](int depth, Json::parse_event_t event, Json&) {
+        const bool opens =
+            event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start;
         if (opens && depth > kMaxDepth) {
-            parsed.truncated = true;
+            truncated = true;
             return false;
         }
         return true;
     };
-    parsed.object = Json::parse(bytes, limitDepth, false);
-    if (!parsed.object.is_object()) {
-        parsed.object = Json(Json::value_t::discarded);
-    }
-    return parsed;
+    Json parsed = Json::parse(bytes, limitDepth, false);
+    return parsed.is_object() ? parsed : Json(Json::value_t::discarded);
 }
 
 bool booleanMember(const Json& object, const char* key) {
@@ -61,10 +55,11 @@ std::filesystem::path SettingsFile::settingsFileUrl() const {
 ProtectionSettings SettingsFile::readSettings() const {
     const auto bytes = FileContents::read(settingsFileUrl());
     if (const auto* text = std::get_if<std::string>(&bytes)) {
-        const Parsed parsed = parse(*text);
-        if (!parsed.object.is_discarded()) {
-            return {booleanMember(parsed.object, "realTimeProtection"),
-                    booleanMember(parsed.object, "usbProtection")};
+        bool truncated = false;
+        const Json object = parseObject(*text, truncated);
+        if (!object.is_discarded()) {
+            return {booleanMember(object, "realTimeProtection"),
+                    booleanMember(object, "usbProtection")};
         }
     }
     return {};
@@ -81,15 +76,16 @@ void SettingsFile::updateSettings(const std::string& key, bool value) const {
             return;
         }
     } else {
-        Parsed parsed = parse(std::get<std::string>(bytes));
-        if (parsed.truncated) {
+        bool truncated = false;
+        Json object = parseObject(std::get<std::string>(bytes), truncated);
+        if (truncated) {
             m_console.printLine("Failed to update settings: \"" + file.string() +
                                 "\" nests values deeper than " + std::to_string(kMaxDepth) +
                                 " levels and is left as it is");
             return;
         }
-        if (!parsed.object.is_discarded()) {
-            settings = std::move(parsed.object);
+        if (!object.is_discarded()) {
+            settings = std::move(object);
         }
     }
     settings[key] = value;
@@ -106,5 +102,6 @@ void SettingsFile::updateSettings(const std::string& key, bool value) const {
         m_console.printLine("Failed to update settings: " + *writeError);
         return;
     }
-    m_console.printLine("Updated " + key + " = " + (value ? "true" : "false") + " in settings.json");
+    m_console.printLine("Updated " + key + " = " + (value ? "true" : "false") +
+                        " in settings.json");
 }

@@ -56,8 +56,8 @@ std::optional<std::string> AtomicFile::write(const std::filesystem::path& target
         return describe(target, errno);
     }
     struct stat existing {};
-    const mode_t mode = ::stat(destination.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
-                                                                       : mode_t{0644};
+    const mode_t mode =
+        ::stat(destination.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : mode_t{0644};
     const bool written = writeAll(fd, contents) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;

@@ -22,7 +22,7 @@ std::variant<std::string, FileContents::ReadError> FileContents::read(
         return failure(file, errno);
     }
     std::string bytes;
-    std::array<char, 64 * 1024> chunk{};
+    std::array<char, size_t{64} * 1024> chunk{};
     for (;;) {
         const ssize_t count = ::read(fd, chunk.data(), chunk.size());
         if (count < 0 && errno == EINTR) {

@@ -6,8 +6,7 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
-
-extern char** environ;
+#include <unistd.h>
 
 std::optional<std::string> PosixProcessLauncher::runAndWait(
     const std::string& tool, const std::vector<std::string>& arguments) {
@@ -24,7 +23,8 @@ std::optional<std::string> PosixProcessLauncher::runAndWait(
 
     pid_t child = 0;
     // glibc reports a failed exec (missing tool, no permission) as posix_spawn's own result.
-    const int spawnError = ::posix_spawn(&child, tool.c_str(), nullptr, nullptr, argv.data(), environ);
+    const int spawnError =
+        ::posix_spawn(&child, tool.c_str(), nullptr, nullptr, argv.data(), environ);
     if (spawnError != 0) {
         return describeStartFailure(tool, spawnError);
     }

@@ -3,11 +3,12 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cmath>
 
 namespace {
 
 std::chrono::milliseconds toMilliseconds(double seconds) {
-    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0 + 0.5));
+    return std::chrono::milliseconds(std::llround(seconds * 1000.0));
 }
 
 }  // namespace
@@ -26,6 +27,5 @@ void QtRunLoop::post(Task task) {
 }
 
 void QtRunLoop::postAfter(double delaySeconds, Task task) {
-    QTimer::singleShot(toMilliseconds(delaySeconds), Qt::PreciseTimer, &m_context,
-                       std::move(task));
+    QTimer::singleShot(toMilliseconds(delaySeconds), Qt::PreciseTimer, &m_context, std::move(task));
 }

@@ -1,7 +1,7 @@
 #include "systeminfo.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include <pwd.h>
 #include <sys/utsname.h>
@@ -13,7 +13,8 @@ std::filesystem::path homeOfCurrentUser() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return home;
     }
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+    if (const passwd* entry = ::getpwuid(::getuid());
+        entry != nullptr && entry->pw_dir != nullptr) {
         return entry->pw_dir;
     }
     return "/";
@@ -28,9 +29,12 @@ SystemInfo SystemInfo::current() {
     utsname name{};
     if (::uname(&name) == 0) {
         info.isMacOS = std::string_view(name.sysname) == "Darwin";
+        int major = 0;
+        int minor = 0;
+        int patch = 0;
         // NOLINTNEXTLINE(cert-err34-c): a release string that does not parse leaves zeros.
-        std::sscanf(name.release, "%d.%d.%d", &info.osVersion[0], &info.osVersion[1],
-                    &info.osVersion[2]);
+        std::sscanf(name.release, "%d.%d.%d", &major, &minor, &patch);
+        info.osVersion = {major, minor, patch};
     }
     return info;
 }

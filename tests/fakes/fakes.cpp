@@ -49,7 +49,8 @@ private:
 
 class FakeStatusItem final : public StatusItem {
 public:
-    explicit FakeStatusItem(std::shared_ptr<FakeStatusItemState> state) : m_state(std::move(state)) {}
+    explicit FakeStatusItem(std::shared_ptr<FakeStatusItemState> state)
+        : m_state(std::move(state)) {}
     bool hasButton() const override { return m_state->hasButton; }
     void setButtonImage(const std::string& assetName) override { m_state->image = assetName; }
     void setButtonAction(std::function<void()> action) override {

@@ -18,6 +18,8 @@ public:
     void advance(double seconds);
     // Runs what is due now without moving the clock.
     void runPending() { advance(0.0); }
+    // Drops all queued work, timers included: what queued it is gone.
+    void clear() { m_queue.clear(); }
     double now() const { return static_cast<double>(m_nowMicros) / 1e6; }
 
 private:

@@ -33,6 +33,13 @@ protected:
         });
     }
 
+    // A new manager on the same fakes; the old one's timers and queued steps go with it.
+    void restart() {
+        manager.reset();
+        runLoop.clear();
+        start();
+    }
+
     std::filesystem::path dataFile(std::string_view name) const {
         return ProductLocations::dataFile(home.path(), name);
     }

@@ -110,7 +110,8 @@ TEST_F(PopoverPresenterTest, eachUsbDeviceGetsAPopoverAndCloseForgetsOnlyItsOwnL
 
 TEST_F(PopoverPresenterTest, usbPopoverIsRefusedWhileProtectionIsOffOrTheNameIsEmpty) {
     manager->openUsbProtectionViewWithUsbName("disk1");
-    EXPECT_EQ(transcript, Transcript{"USB Protection disabled, will not open USB protection view."});
+    EXPECT_EQ(transcript,
+              Transcript{"USB Protection disabled, will not open USB protection view."});
     setUsbProtection(true);
     manager->openUsbProtectionViewWithUsbName("");
     EXPECT_EQ(transcript.size(), 1U);
@@ -121,9 +122,8 @@ TEST_F(PopoverPresenterTest, usbPopoverIsRefusedWhileProtectionIsOffOrTheNameIsE
 TEST_F(PopoverPresenterTest, popoversAreBuiltButNotShownWithoutAStatusItem) {
     statusBar.providesItem = false;
     statusBar.item = std::make_shared<FakeStatusItemState>();
-    manager.reset();
     popovers.made.clear();
-    start();
+    restart();
     EXPECT_FALSE(statusBar.item->menu.has_value());
     detect("/a\n");
     ASSERT_EQ(views.threatViews.size(), 1U);

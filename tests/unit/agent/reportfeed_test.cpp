@@ -20,7 +20,8 @@ protected:
 TEST_F(ReportFeedTest, newThreatLinesBecomeRecordsAtTheNextTick) {
     runLoop.advance(1.0);
     EXPECT_TRUE(manager->detectedThreats().empty()) << "no file: nothing happens";
-    writeBytes(threatsFile(), "/Users/a/Downloads/one.pkg\n\n/Users/a/two.dmg\r\n/x/three\n/x/three\n");
+    writeBytes(threatsFile(),
+               "/Users/a/Downloads/one.pkg\n\n/Users/a/two.dmg\r\n/x/three\n/x/three\n");
     runLoop.advance(0.999);
     EXPECT_TRUE(manager->detectedThreats().empty()) << "read once a second, not at once";
     runLoop.advance(0.001);
@@ -42,7 +43,8 @@ TEST_F(ReportFeedTest, threatLinesAreHandledBeforeUsbLinesAndRecordsAfterBoth) {
     // Lines are handled as queued steps after the tick, threats first; each record is then
     // added in a step of its own, after the USB lines.
     std::vector<size_t> usbViewsAtEachChange;
-    manager->objectWillChange().subscribe([&] { usbViewsAtEachChange.push_back(views.usbViews.size()); });
+    manager->objectWillChange().subscribe(
+        [&] { usbViewsAtEachChange.push_back(views.usbViews.size()); });
     runLoop.advance(1.0);
     ASSERT_EQ(views.usbViews.size(), 1U);
     EXPECT_EQ(views.usbViews.back().pathUsb, "disk1");
@@ -93,7 +95,8 @@ TEST_F(ReportFeedTest, aFailedRewriteIsReportedAndTheEntryComesBack) {
 
     manager->acknowledgeFirstThreat();
     ASSERT_FALSE(transcript.empty());
-    EXPECT_TRUE(transcript.back().starts_with("Failed to update threats file: ")) << transcript.back();
+    EXPECT_TRUE(transcript.back().starts_with("Failed to update threats file: "))
+        << transcript.back();
     runLoop.advance(1.0);
     ASSERT_EQ(manager->threatsDetectedCount(), 1);
     EXPECT_NE(manager->detectedThreats().front().id, first) << "a fresh record for the same line";

@@ -30,7 +30,8 @@ TEST(ReportText, decodesUtf8AndUtf16WithAByteOrderMarkOnly) {
           std::string("\xf4\x90\x80\x80"), std::string("ab\xe2\x82"), std::string("\xff\xfe/", 3),
           std::string("\xff\xfe\x00\xd8\n\x00", 6),
           std::string("\xff\xfe\x3d\xd8\x00\xde", 6).substr(0, 4)}) {
-        EXPECT_EQ(ReportText::decode(bytes), std::nullopt) << "not text: " << bytes.size() << " bytes";
+        EXPECT_EQ(ReportText::decode(bytes), std::nullopt)
+            << "not text: " << bytes.size() << " bytes";
     }
 }
 

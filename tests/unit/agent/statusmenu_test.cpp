@@ -1,5 +1,5 @@
-#include "agentfixture.h"
 #include "statusmenu.h"
+#include "agentfixture.h"
 
 namespace {
 
@@ -26,8 +26,9 @@ TEST_F(StatusMenuTest, menuShowsTheStoredSwitchesInOrder) {
     start();
     EXPECT_EQ(statusBar.item->image, "Corvane.menu.icon");
     ASSERT_EQ(menu().size(), 6U);
-    const std::vector<Kind> kinds = {Kind::ProtectionSwitch, Kind::Separator, Kind::ProtectionSwitch,
-                                     Kind::Separator,        Kind::Command,   Kind::Separator};
+    const std::vector<Kind> kinds = {Kind::ProtectionSwitch, Kind::Separator,
+                                     Kind::ProtectionSwitch, Kind::Separator,
+                                     Kind::Command,          Kind::Separator};
     for (size_t i = 0; i < kinds.size(); ++i) {
         EXPECT_EQ(menu()[i].kind, kinds[i]) << "row " << i;
     }
@@ -45,8 +46,7 @@ TEST_F(StatusMenuTest, bothControlStylesRunTheSameSequences) {
     for (const bool widgets : {true, false}) {
         statusBar.hostsWidgets = widgets;
         fs::remove(dataFile(ProductLocations::kSettingsFile));
-        manager.reset();
-        start();
+        restart();
         EXPECT_EQ(menu()[0].kind, widgets ? Kind::ProtectionSwitch : Kind::ProtectionCheckbox);
         EXPECT_FALSE(menu()[0].on) << "no settings file: off";
         transcript.clear();
@@ -56,8 +56,10 @@ TEST_F(StatusMenuTest, bothControlStylesRunTheSameSequences) {
         perStyle[widgets ? 0 : 1] = transcript;
     }
     EXPECT_EQ(perStyle[0], perStyle[1]);
-    EXPECT_EQ(perStyle[0].front(), "$ /bin/launchctl load " +
-                                       (home.path() / "Library/LaunchAgents/com.corvane.antivirus.realtime.plist").string());
+    EXPECT_EQ(
+        perStyle[0].front(),
+        "$ /bin/launchctl load " +
+            (home.path() / "Library/LaunchAgents/com.corvane.antivirus.realtime.plist").string());
     EXPECT_EQ(perStyle[0].back(), "Successfully opened Corvane Antivirus app.");
 }
 

@@ -1,5 +1,5 @@
-#include "observable.h"
 #include "threat.h"
+#include "observable.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +16,9 @@ TEST(Threat, isBuiltFromAReportLine) {
 
 TEST(Threat, itemNameIsTheLastPathComponent) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"/Users/ann/Library/", "Library"},
-        {"/a/b//", "b"},
-        {"no-slash.dmg", "no-slash.dmg"},
-        {"/a/evil.app\r", "evil.app\r"},
-        {"/", "/"},
-        {"///", "/"},
-        {"relative/x y.zip", "x y.zip"},
-        {" ", " "},
+        {"/Users/ann/Library/", "Library"}, {"/a/b//", "b"}, {"no-slash.dmg", "no-slash.dmg"},
+        {"/a/evil.app\r", "evil.app\r"},    {"/", "/"},      {"///", "/"},
+        {"relative/x y.zip", "x y.zip"},    {" ", " "},
     };
     for (const auto& [line, name] : cases) {
         EXPECT_EQ(lastPathComponent(line), name) << line;

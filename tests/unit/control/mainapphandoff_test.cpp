@@ -1,5 +1,5 @@
-#include "fakes.h"
 #include "mainapphandoff.h"
+#include "fakes.h"
 #include "virtualrunloop.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "fakes.h"
 #include "protectionswitcher.h"
+#include "fakes.h"
 #include "settingsfile.h"
 #include "temporarydirectory.h"
 
@@ -27,18 +27,21 @@ protected:
 
 TEST_F(ProtectionSwitcherTest, realTimeOnLoadsItsAgentThenRestartsTheHelper) {
     switcher.toggleRealTimeProtection(1);
-    EXPECT_EQ(transcript, (Transcript{
-                              "$ /bin/launchctl load " + realtimePlist(),
-                              "Launch agent loaded: " + realtimePlist(),
-                              "Updated realTimeProtection = true in settings.json",
-                              "$ /bin/launchctl unload " + helperPlist(),
-                              "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
-                              "$ /bin/launchctl load " + helperPlist(),
-                              "Helper agent loaded: " + helperPlist(),
-                          }));
-    EXPECT_EQ(launcher.commands[2],
-              (std::vector<std::string>{"/usr/bin/pkill", "-f",
-                                        "/Applications/Corvane Antivirus.app/Contents/MacOS/helper.app"}))
+    EXPECT_EQ(
+        transcript,
+        (Transcript{
+            "$ /bin/launchctl load " + realtimePlist(),
+            "Launch agent loaded: " + realtimePlist(),
+            "Updated realTimeProtection = true in settings.json",
+            "$ /bin/launchctl unload " + helperPlist(),
+            "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
+            "$ /bin/launchctl load " + helperPlist(),
+            "Helper agent loaded: " + helperPlist(),
+        }));
+    EXPECT_EQ(
+        launcher.commands[2],
+        (std::vector<std::string>{"/usr/bin/pkill", "-f",
+                                  "/Applications/Corvane Antivirus.app/Contents/MacOS/helper.app"}))
         << "the pattern is one argument, spaces and all";
     EXPECT_TRUE(settings.readSettings().realTimeProtection);
 }
@@ -47,17 +50,20 @@ TEST_F(ProtectionSwitcherTest, realTimeOffBootsOutKillsAndAnyStateButOneIsOff) {
     for (const int state : {0, -1, 2}) {
         transcript.clear();
         switcher.toggleRealTimeProtection(state);
-        EXPECT_EQ(transcript, (Transcript{
-                                  "$ /bin/launchctl bootout gui/501 " + realtimePlist(),
-                                  "Launch agent stopped: " + realtimePlist(),
-                                  "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/realtime",
-                                  "Killed process with path: /Applications/Corvane Antivirus.app/Contents/MacOS/realtime",
-                                  "Updated realTimeProtection = false in settings.json",
-                                  "$ /bin/launchctl unload " + helperPlist(),
-                                  "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
-                                  "$ /bin/launchctl load " + helperPlist(),
-                                  "Helper agent loaded: " + helperPlist(),
-                              }))
+        EXPECT_EQ(
+            transcript,
+            (Transcript{
+                "$ /bin/launchctl bootout gui/501 " + realtimePlist(),
+                "Launch agent stopped: " + realtimePlist(),
+                "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/realtime",
+                "Killed process with path: /Applications/Corvane "
+                "Antivirus.app/Contents/MacOS/realtime",
+                "Updated realTimeProtection = false in settings.json",
+                "$ /bin/launchctl unload " + helperPlist(),
+                "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
+                "$ /bin/launchctl load " + helperPlist(),
+                "Helper agent loaded: " + helperPlist(),
+            }))
             << "state " << state;
     }
     EXPECT_EQ(launcher.commands[0],
@@ -67,38 +73,44 @@ TEST_F(ProtectionSwitcherTest, realTimeOffBootsOutKillsAndAnyStateButOneIsOff) {
 TEST_F(ProtectionSwitcherTest, usbWritesTheSettingFirstAndTouchesOnlyTheHelper) {
     switcher.toggleUsbProtection(1);
     switcher.toggleUsbProtection(0);
-    EXPECT_EQ(transcript, (Transcript{
-                              "Updated usbProtection = true in settings.json",
-                              "$ /bin/launchctl unload " + helperPlist(),
-                              "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
-                              "$ /bin/launchctl load " + helperPlist(),
-                              "Launch agent loaded: " + helperPlist(),
-                              "Updated usbProtection = false in settings.json",
-                              "$ /bin/launchctl unload " + helperPlist(),
-                              "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
-                              "$ /bin/launchctl load " + helperPlist(),
-                              "Launch agent loaded: " + helperPlist(),
-                          }));
+    EXPECT_EQ(
+        transcript,
+        (Transcript{
+            "Updated usbProtection = true in settings.json",
+            "$ /bin/launchctl unload " + helperPlist(),
+            "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
+            "$ /bin/launchctl load " + helperPlist(),
+            "Launch agent loaded: " + helperPlist(),
+            "Updated usbProtection = false in settings.json",
+            "$ /bin/launchctl unload " + helperPlist(),
+            "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
+            "$ /bin/launchctl load " + helperPlist(),
+            "Launch agent loaded: " + helperPlist(),
+        }));
 }
 
 TEST_F(ProtectionSwitcherTest, missingToolsAreReportedAndTheSequenceGoesOn) {
     launcher.missingTools = {"/bin/launchctl", "/usr/bin/pkill"};
-    const std::string launchctlError = "could not start /bin/launchctl: No such file or directory (errno 2)";
-    const std::string pkillError = "could not start /usr/bin/pkill: No such file or directory (errno 2)";
+    const std::string launchctlError =
+        "could not start /bin/launchctl: No such file or directory (errno 2)";
+    const std::string pkillError =
+        "could not start /usr/bin/pkill: No such file or directory (errno 2)";
 
     switcher.toggleRealTimeProtection(0);
-    EXPECT_EQ(transcript, (Transcript{
-                              "$ /bin/launchctl bootout gui/501 " + realtimePlist(),
-                              "Failed to stop launch agent: " + launchctlError,
-                              "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/realtime",
-                              "Failed to kill process: " + pkillError,
-                              "Updated realTimeProtection = false in settings.json",
-                              "$ /bin/launchctl unload " + helperPlist(),
-                              "Failed to unload helper agent: " + launchctlError,
-                              "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
-                              "$ /bin/launchctl load " + helperPlist(),
-                              "Failed to load helper agent: " + launchctlError,
-                          }));
+    EXPECT_EQ(
+        transcript,
+        (Transcript{
+            "$ /bin/launchctl bootout gui/501 " + realtimePlist(),
+            "Failed to stop launch agent: " + launchctlError,
+            "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/realtime",
+            "Failed to kill process: " + pkillError,
+            "Updated realTimeProtection = false in settings.json",
+            "$ /bin/launchctl unload " + helperPlist(),
+            "Failed to unload helper agent: " + launchctlError,
+            "$ /usr/bin/pkill -f /Applications/Corvane Antivirus.app/Contents/MacOS/helper.app",
+            "$ /bin/launchctl load " + helperPlist(),
+            "Failed to load helper agent: " + launchctlError,
+        }));
 
     transcript.clear();
     switcher.toggleRealTimeProtection(1);

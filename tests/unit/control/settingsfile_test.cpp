@@ -1,5 +1,5 @@
-#include "fakes.h"
 #include "settingsfile.h"
+#include "fakes.h"
 #include "temporarydirectory.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +25,8 @@ protected:
 };
 
 std::string nested(int depth) {
-    return std::string(static_cast<size_t>(depth), '[') + std::string(static_cast<size_t>(depth), ']');
+    return std::string(static_cast<size_t>(depth), '[') +
+           std::string(static_cast<size_t>(depth), ']');
 }
 
 }  // namespace
@@ -88,8 +89,8 @@ TEST_F(SettingsFileTest, updateCreatesTheFileAndKeepsEverythingElse) {
 }
 
 TEST_F(SettingsFileTest, updateReplacesContentThatIsNotAnObject) {
-    for (const std::string& content : {std::string("[1, 2]"), std::string("not json"),
-                                       std::string("\xc3\x28")}) {
+    for (const std::string& content :
+         {std::string("[1, 2]"), std::string("not json"), std::string("\xc3\x28")}) {
         write(content);
         settings.updateSettings("usbProtection", false);
         EXPECT_EQ(readBytes(file()), "{\n  \"usbProtection\": false\n}") << content;
