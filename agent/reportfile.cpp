@@ -24,6 +24,9 @@ constexpr int kLockAttempts = 20;
 constexpr auto kLockRetryPause = std::chrono::milliseconds(5);
 // A file replaced under us by another program is re-read this many times before giving up.
 constexpr int kReplaceAttempts = 3;
+// How long the replaced file must stay unchanged before late appends count as all carried over.
+constexpr int kSalvageQuietChecks = 2;
+constexpr auto kSalvagePause = std::chrono::milliseconds(1);
 
 class OpenFile final {
 public:
@@ -82,30 +85,49 @@ private:
     int m_fd = -1;
 };
 
-// Appends what the scanner wrote into the replaced file after we read it.
-void salvageAppends(const OpenFile& replaced, off_t readLength, const std::filesystem::path& path) {
-    const auto late = replaced.readFrom(readLength);
-    if (!late || late->empty()) {
-        return;
-    }
-    // The rewritten file ends without a line feed; keep the late entries on lines of their own.
-    std::string bytes = late->front() == '\n' ? *late : "\n" + *late;
+bool appendTo(const std::filesystem::path& path, std::string_view bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) {
-        return;
+        return false;
     }
-    std::string_view rest = bytes;
-    while (!rest.empty()) {
-        const ssize_t written = ::write(fd, rest.data(), rest.size());
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) {
             continue;
         }
         if (written <= 0) {
             break;
         }
-        rest.remove_prefix(static_cast<size_t>(written));
+        bytes.remove_prefix(static_cast<size_t>(written));
     }
     ::close(fd);
+    return bytes.empty();
+}
+
+// Carries what the scanner wrote into the replaced file after we read it over to the new one.
+// A writer that opened the old file just before the replace may still be writing, so the old
+// file is watched until it has been quiet for a moment. `readEndedLine` says whether the bytes
+// we read ended with a line feed: the rewritten file never does, so the feed is put back;
+// otherwise the late bytes finish a line the scanner was still writing.
+void salvageAppends(const OpenFile& replaced, off_t readLength, bool readEndedLine,
+                    const std::filesystem::path& path) {
+    off_t offset = readLength;
+    bool first = true;
+    for (int quietChecks = 0; quietChecks < kSalvageQuietChecks;) {
+        const auto late = replaced.readFrom(offset);
+        if (!late || late->empty()) {
+            ++quietChecks;
+            std::this_thread::sleep_for(kSalvagePause);
+            continue;
+        }
+        quietChecks = 0;
+        const bool needsLineFeed = first && readEndedLine && late->front() != '\n';
+        if (!appendTo(path, needsLineFeed ? "\n" + *late : *late)) {
+            return;
+        }
+        offset += static_cast<off_t>(late->size());
+        first = false;
+    }
 }
 
 }  // namespace
@@ -143,6 +165,7 @@ std::optional<std::string> ReportFile::removeEntry(const std::string& entry) con
             return std::nullopt;
         }
         const auto readLength = static_cast<off_t>(bytes->size());
+        const bool readEndedLine = bytes->ends_with('\n');
         auto text = ReportText::decode(std::move(*bytes));
         if (!text) {
             return std::nullopt;
@@ -155,7 +178,7 @@ std::optional<std::string> ReportFile::removeEntry(const std::string& entry) con
         if (auto error = AtomicFile::write(file, ReportText::join(entries))) {
             return error;
         }
-        salvageAppends(current, readLength, file);
+        salvageAppends(current, readLength, readEndedLine, file);
         return std::nullopt;
     }
     return std::nullopt;

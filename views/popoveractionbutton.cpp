@@ -1,0 +1,115 @@
+#include "popoveractionbutton.h"
+
+#include "colorfromhex.h"
+#include "fontfaces.h"
+#include "popoverpalette.h"
+
+#include <QEasingCurve>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The pill is a rounded rectangle whose radius exceeds half its height, so its ends are round.
+constexpr qreal kCornerRadius = 25.0;
+// The label dims while the button is held down, as a plain button's label does.
+constexpr qreal kPressedTextOpacity = 0.7;
+
+QEasingCurve easeInOut() {
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
+    return curve;
+}
+
+QColor mix(const QColor& from, const QColor& to, qreal amount) {
+    const auto channel = [amount](int a, int b) {
+        return static_cast<int>(std::lround(a + (b - a) * amount));
+    };
+    return QColor::fromRgb(channel(from.red(), to.red()), channel(from.green(), to.green()),
+                           channel(from.blue(), to.blue()));
+}
+
+}  // namespace
+
+PopoverActionButton::PopoverActionButton(const QString& title, QWidget* parent)
+    : QAbstractButton(parent), m_title(title), m_fade(new QVariantAnimation(this)) {
+    // The title is kept apart from QAbstractButton::text so that an "&" never becomes a shortcut.
+    setAccessibleName(title);
+    setFont(FontFaces::face("Inter-Medium", 15));
+    // A popover never takes keyboard focus from the application the user is typing in.
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
+    setMaximumSize(kMaximumWidth, kMaximumHeight);
+
+    m_fade->setObjectName(QStringLiteral("hoverFade"));
+    m_fade->setDuration(kFadeMilliseconds);
+    m_fade->setEasingCurve(easeInOut());
+    connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_hoverProgress = value.toReal();
+        update();
+    });
+}
+
+QColor PopoverActionButton::fillColor() const {
+    return mix(colorFromHex(PopoverPalette::kButtonFill),
+               colorFromHex(PopoverPalette::kButtonFillHover), m_hoverProgress);
+}
+
+QSize PopoverActionButton::sizeHint() const {
+    const QFontMetrics metrics(font());
+    const int width = metrics.horizontalAdvance(m_title) + 2 * kPadding;
+    const int height = metrics.height() + 2 * kPadding;
+    return {std::min(width, kMaximumWidth), std::min(height, kMaximumHeight)};
+}
+
+QSize PopoverActionButton::minimumSizeHint() const {
+    return sizeHint();
+}
+
+void PopoverActionButton::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = rect();
+    const qreal radius = std::min({kCornerRadius, bounds.width() / 2, bounds.height() / 2});
+    QPainterPath pill;
+    pill.addRoundedRect(bounds, radius, radius);
+    painter.fillPath(pill, fillColor());
+
+    painter.setClipPath(pill);
+    painter.setFont(font());
+    painter.setPen(Qt::white);
+    if (isDown()) {
+        painter.setOpacity(kPressedTextOpacity);
+    }
+    // The padded title is centred in the pill; a title too wide for the pill ends in an ellipsis.
+    const QRectF titleArea = bounds.adjusted(kPadding, 0, -kPadding, 0);
+    const QString shown = QFontMetrics(font()).elidedText(m_title, Qt::ElideRight,
+                                                          static_cast<int>(titleArea.width()));
+    painter.drawText(titleArea, Qt::AlignCenter | Qt::TextSingleLine, shown);
+}
+
+void PopoverActionButton::enterEvent(QEnterEvent* event) {
+    setHovering(true);
+    QAbstractButton::enterEvent(event);
+}
+
+void PopoverActionButton::leaveEvent(QEvent* event) {
+    setHovering(false);
+    QAbstractButton::leaveEvent(event);
+}
+
+void PopoverActionButton::setHovering(bool hovering) {
+    if (hovering == m_hovering) {
+        return;
+    }
+    m_hovering = hovering;
+    // A fade reversed half-way starts from the colour on screen, never with a jump.
+    m_fade->stop();
+    m_fade->setStartValue(m_hoverProgress);
+    m_fade->setEndValue(hovering ? 1.0 : 0.0);
+    m_fade->start();
+}
