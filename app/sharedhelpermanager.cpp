@@ -3,6 +3,8 @@
 #include "helpermanager.h"
 #include "plistpreferences.h"
 #include "posixprocesslauncher.h"
+#include "qtpopover.h"
+#include "qtstatusbar.h"
 #include "qtrunloop.h"
 #include "stdoutconsole.h"
 
@@ -16,7 +18,10 @@ struct SystemPorts {
     PosixProcessLauncher processLauncher;
     BundleWorkspace workspace;
     PlistPreferencesStore preferences{system.homeDirectory};
-    HeadlessDesktop desktop;
+    QtPopoverFactory popovers;
+    // A click on the tray icon is a click outside every popover.
+    QtStatusBar statusBar{[this] { popovers.dismissAll(); }};
+    HeadlessDesktop views;
 };
 
 }  // namespace
@@ -30,9 +35,9 @@ HelperManager& HelperManager::shared() {
         .processLauncher = ports->processLauncher,
         .workspace = ports->workspace,
         .preferences = ports->preferences,
-        .statusBar = ports->desktop,
-        .popovers = ports->desktop,
-        .views = ports->desktop,
+        .statusBar = ports->statusBar,
+        .popovers = ports->popovers,
+        .views = ports->views,
         .system = ports->system,
     });
     return *manager;

@@ -5,7 +5,19 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
+
+namespace {
+
+// xcb hands out replies allocated with malloc.
+struct FreeReply {
+    void operator()(void* reply) const { std::free(reply); }  // NOLINT(cppcoreguidelines-no-malloc)
+};
+template <typename Reply>
+using XcbReply = std::unique_ptr<Reply, FreeReply>;
+
+}  // namespace
 
 bool desktopComposites() {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -17,15 +29,13 @@ bool desktopComposites() {
     }
     // A running compositing manager owns the selection _NET_WM_CM_S<screen>.
     const std::string name = "_NET_WM_CM_S0";
-    const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str());
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const auto cookie =
+        xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str());
+    const XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(connection, cookie, nullptr));
     if (atom == nullptr) {
         return false;
     }
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
-    const bool composited = owner != nullptr && owner->owner != XCB_NONE;
-    std::free(owner);
-    std::free(atom);
-    return composited;
+    const XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
+    return owner != nullptr && owner->owner != XCB_NONE;
 }

@@ -89,6 +89,8 @@ public:
     explicit QtPopover(PopoverWindow* window) : m_window(window) {}
     QtPopover(const QtPopover&) = delete;
     QtPopover& operator=(const QtPopover&) = delete;
+    QtPopover(QtPopover&&) = delete;
+    QtPopover& operator=(QtPopover&&) = delete;
 
     ~QtPopover() override {
         if (m_window.isNull()) {

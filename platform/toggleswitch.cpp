@@ -53,9 +53,10 @@ void ToggleSwitch::paintEvent(QPaintEvent* /*event*/) {
     const QColor off = palette().color(QPalette::Mid);
     const QColor on = QColor(0x04, 0xA5, 0x2D);
     const qreal t = m_knobPosition;
-    const QColor trackColor = QColor::fromRgbF(off.redF() + (on.redF() - off.redF()) * t,
-                                               off.greenF() + (on.greenF() - off.greenF()) * t,
-                                               off.blueF() + (on.blueF() - off.blueF()) * t);
+    const auto mix = [t](float from, float to) { return static_cast<float>(from + (to - from) * t); };
+    const QColor trackColor = QColor::fromRgbF(mix(off.redF(), on.redF()),
+                                               mix(off.greenF(), on.greenF()),
+                                               mix(off.blueF(), on.blueF()));
     painter.setPen(Qt::NoPen);
     painter.setBrush(isEnabled() ? trackColor : trackColor.lighter(130));
     painter.drawRoundedRect(track, track.height() / 2, track.height() / 2);

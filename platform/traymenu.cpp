@@ -17,7 +17,8 @@ constexpr int kLabelPixelSize = 13;
 // A protection row: its title and a switch; a click anywhere on the row flips the switch.
 class ProtectionRow final : public QWidget {
 public:
-    ProtectionRow(const MenuItem& item, QWidget* parent) : QWidget(parent) {
+    ProtectionRow(const MenuItem& item, QWidget* parent)
+        : QWidget(parent), m_switch(new ToggleSwitch(this)) {
         setFixedSize(kRowSize);
         setObjectName(QString::fromStdString(item.title));
         setAccessibleName(QString::fromStdString(item.title));
@@ -29,7 +30,6 @@ public:
         label->setFont(font);
         label->setGeometry(kLabelFrame);
 
-        m_switch = new ToggleSwitch(this);
         m_switch->setChecked(item.on);
         m_switch->setAccessibleName(QString::fromStdString(item.title));
         m_switch->setDrawingScale(kSwitchScale);
@@ -67,7 +67,7 @@ QKeySequence shortcutFor(const std::string& keyEquivalent) {
     const QChar key = QChar::fromLatin1(keyEquivalent.front());
     // An upper-case key equivalent carries Shift, as the letter itself says.
     const auto modifiers = key.isUpper() ? (Qt::CTRL | Qt::SHIFT) : Qt::CTRL;
-    return QKeySequence(modifiers | static_cast<Qt::Key>(key.toUpper().unicode()));
+    return {modifiers | static_cast<Qt::Key>(key.toUpper().unicode())};
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#include "assetimageview.h"
+
+#include "assetcatalog.h"
+
+#include <QPainter>
+
+#include <cmath>
+#include <utility>
+
+AssetImageView::AssetImageView(std::string assetName, QSizeF imageSize, QWidget* parent)
+    : QWidget(parent), m_assetName(std::move(assetName)), m_imageSize(imageSize) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QSize AssetImageView::sizeHint() const {
+    const QMargins margins = contentsMargins();
+    return {static_cast<int>(std::ceil(m_imageSize.width())) + margins.left() + margins.right(),
+            static_cast<int>(std::ceil(m_imageSize.height())) + margins.top() + margins.bottom()};
+}
+
+void AssetImageView::paintEvent(QPaintEvent* /*event*/) {
+    const qreal ratio = devicePixelRatioF();
+    if (m_rendered.isNull() || m_rendered.devicePixelRatio() != ratio) {
+        m_rendered = AssetCatalog::pixmap(m_assetName, m_imageSize, ratio);
+    }
+    if (m_rendered.isNull()) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // The rendering is whole pixels; drawn into the exact frame it keeps the fractional size.
+    const QRectF target(QPointF(contentsRect().topLeft()), m_imageSize);
+    painter.drawPixmap(target, m_rendered, QRectF(m_rendered.rect()));
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QFont>
+#include <QLabel>
+#include <QString>
+
+// White plain text on a popover panel. It wraps to the width it is given and asks for no more
+// than its text's natural width; in single-line mode it is cut at the end with an ellipsis
+// instead. Untrusted text such as a file name is never read as markup.
+class PopoverText final : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit PopoverText(const QFont& font, QWidget* parent = nullptr);
+
+    void setSingleLineElided(bool elided);
+    bool isSingleLineElided() const { return m_elided; }
+    // The text as drawn at the current width.
+    QString shownText() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_elided = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "threat.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <array>
+#include <deque>
+#include <optional>
+
+// One of the four field lines of the threat popover.
+struct ThreatLine {
+    enum class Face { InterSemiBold, SystemSemiBold };
+
+    QString text;
+    Face face = Face::InterSemiBold;
+    // One line cut at the end with an ellipsis; otherwise the line wraps as far as it needs.
+    bool singleLineElided = false;
+    // The full value shown above the line while the pointer is over it.
+    std::optional<QString> tooltip;
+
+    bool operator==(const ThreatLine&) const = default;
+};
+
+// What the threat popover's field lines say for the agent's waiting threats.
+class ThreatLines final {
+    Q_DECLARE_TR_FUNCTIONS(ThreatLines)
+
+public:
+    // The record on show: the oldest, which is the one the popover's Close acknowledges.
+    static const Threat* shownThreat(const std::deque<Threat>& threats);
+    // Item name, threat name, location and status; placeholders when nothing waits.
+    static std::array<ThreatLine, 4> forThreats(const std::deque<Threat>& threats);
+};

@@ -1,0 +1,134 @@
+#include "usbprotectionview.h"
+
+#include "assetimageview.h"
+#include "fontfaces.h"
+#include "helpermanager.h"
+#include "popoveractionbutton.h"
+#include "popoverpanel.h"
+#include "popovertext.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr qreal kCornerRadius = 11.0;
+constexpr int kRowSpacing = 20;
+// The spacing between neighbours in a row where no other is given.
+constexpr int kStandardSpacing = 8;
+constexpr QSizeF kIconSize(27.69, 60.0);
+constexpr int kIconTrailingPadding = 10;
+constexpr int kTextSpacing = 7;
+constexpr int kInvitationSpacing = 1;
+constexpr QMargins kHeaderPadding(20, 20, 20, 0);
+constexpr QMargins kButtonRowPadding(10, 10, 10, 15);
+constexpr int kButtonGap = 25;
+
+}  // namespace
+
+UsbProtectionView::UsbProtectionView(UsbProtectionViewInputs inputs, QWidget* parent)
+    : QWidget(parent), m_inputs(std::move(inputs)) {
+    setWindowTitle(tr("USB device attached"));
+    setAccessibleName(windowTitle());
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFixedSize(kWidth, kHeight);
+
+    m_panel = new PopoverPanel(kCornerRadius, this);
+    auto* rows = new QVBoxLayout(m_panel);
+    rows->setContentsMargins(kPanelPadding, kPanelPadding, kPanelPadding, kPanelPadding);
+    rows->setSpacing(kRowSpacing);
+    rows->addWidget(makeHeader());
+    rows->addWidget(makeButtonRow(), 0, Qt::AlignHCenter);
+    placePanel();
+}
+
+QWidget* UsbProtectionView::makeHeader() {
+    auto* header = new QWidget;
+    header->setObjectName(QStringLiteral("header"));
+
+    auto* icon = new AssetImageView("usb.protection.icon", kIconSize);
+    icon->setContentsMargins(0, 0, kIconTrailingPadding, 0);
+
+    auto* text = new QWidget;
+    auto* textStack = new QVBoxLayout(text);
+    textStack->setContentsMargins(0, 0, 0, 0);
+    textStack->setSpacing(kTextSpacing);
+    auto* deviceLine = new PopoverText(FontFaces::face("Inter-SemiBold", 16));
+    deviceLine->setObjectName(QStringLiteral("usbInfoLine"));
+    // The device name is shown exactly as the scanner reported it.
+    deviceLine->setText(tr("USB Info: %1").arg(QString::fromStdString(m_inputs.pathUsb)));
+    textStack->addWidget(deviceLine);
+    auto* invitation = new QVBoxLayout;
+    invitation->setSpacing(kInvitationSpacing);
+    for (const QString& line :
+         {tr("Your MAC deserves USB protection."), tr("Scan for security first.")}) {
+        auto* label = new PopoverText(FontFaces::face("Inter-Medium", 14));
+        label->setObjectName(QStringLiteral("invitationLine"));
+        label->setText(line);
+        invitation->addWidget(label);
+    }
+    textStack->addLayout(invitation);
+
+    // The stretch at the end keeps icon and text at the leading edge of a full-width row.
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(kHeaderPadding);
+    row->setSpacing(kStandardSpacing);
+    row->addWidget(icon, 0, Qt::AlignVCenter);
+    row->addWidget(text, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    return header;
+}
+
+QWidget* UsbProtectionView::makeButtonRow() {
+    auto* buttons = new QWidget;
+    buttons->setObjectName(QStringLiteral("buttonRow"));
+    auto* scanButton = new PopoverActionButton(tr("Scan Now"));
+    scanButton->setObjectName(QStringLiteral("scanNowButton"));
+    auto* closeButton = new PopoverActionButton(tr("Close"));
+    closeButton->setObjectName(QStringLiteral("closeButton"));
+
+    auto* row = new QHBoxLayout(buttons);
+    row->setContentsMargins(kButtonRowPadding);
+    row->setSpacing(kStandardSpacing);
+    row->addWidget(scanButton, 0, Qt::AlignVCenter);
+    // The fixed gap comes on top of the row's spacing on both sides of it.
+    row->addSpacing(kStandardSpacing + kButtonGap + kStandardSpacing);
+    row->addWidget(closeButton, 0, Qt::AlignVCenter);
+
+    connect(scanButton, &PopoverActionButton::clicked, this, &UsbProtectionView::scanNow);
+    connect(closeButton, &PopoverActionButton::clicked, this, [this] { m_inputs.closePopover(); });
+    return buttons;
+}
+
+void UsbProtectionView::scanNow() {
+    m_inputs.statusBarManager.requestUsbScan("User3Scan");
+    m_inputs.statusBarManager.removeUsbInfoFromFile(m_inputs.pathUsb);
+    m_inputs.closePopover();
+}
+
+void UsbProtectionView::resizeEvent(QResizeEvent* event) {
+    placePanel();
+    QWidget::resizeEvent(event);
+}
+
+bool UsbProtectionView::event(QEvent* event) {
+    // A new font or text size changes how tall the panel's content is.
+    if (event->type() == QEvent::LayoutRequest) {
+        placePanel();
+    }
+    return QWidget::event(event);
+}
+
+void UsbProtectionView::placePanel() {
+    // As tall as its content, centred in the frame; a device name too long for the frame is
+    // cut at the frame's edges rather than pushing the panel past them.
+    const QLayout* const rows = m_panel->layout();
+    const int forWidth = rows->totalHeightForWidth(width());
+    const int contentHeight = forWidth >= 0 ? forWidth : rows->totalSizeHint().height();
+    const int height = std::min(contentHeight, this->height());
+    m_panel->setGeometry(0, (this->height() - height) / 2, width(), height);
+}
