@@ -34,7 +34,6 @@ public:
     static bool hostRegistered() { return true; }  // the test stands in for the host
     static int protocolVersion() { return 0; }
 
-public slots:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& serviceOrPath) {
         // A bare object path names an object of the caller itself.
         const bool barePath = serviceOrPath.startsWith(QLatin1Char('/'));
@@ -56,8 +55,9 @@ public slots:
     }
 
 signals:
-    Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString& item);
-    Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString& item);
+    // Each carries the item as "service/path".
+    Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString& /*item*/);
+    Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString& /*item*/);
     Q_SCRIPTABLE void StatusNotifierHostRegistered();
 
 private:
@@ -89,10 +89,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     Watcher watcher(bus);
-    if (!bus.registerObject(kPath, &watcher,
-                            QDBusConnection::ExportScriptableSlots |
-                                QDBusConnection::ExportScriptableSignals |
-                                QDBusConnection::ExportAllProperties)) {
+    if (!bus.registerObject(kPath, &watcher, QDBusConnection::ExportScriptableContents)) {
         std::fprintf(stderr, "statusnotifierwatcher: cannot export %s\n", qPrintable(kPath));
         return 1;
     }

@@ -62,7 +62,7 @@ HOME=$home QT_QPA_PLATFORM=xcb "$helper" >"$home/out" 2>"$home/err" &
 agent=$!
 pids+=("$agent")
 
-docked() { xwininfo -root -tree | grep -A3 '"panel": ("panel" "trayer")' | grep -q '("helper" "helper")'; }
+docked() { xwininfo -root -tree | grep -A8 '"panel": ("panel" "trayer")' | grep -q '("helper" "helper")'; }
 wait_for 10 docked || fail "the icon did not dock in the tray"
 icon=$(xwininfo -root -tree | grep '("helper" "helper")' | head -n 1 | awk '{print $1}')
 read -r iconX iconY < <(xwininfo -id "$icon" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')

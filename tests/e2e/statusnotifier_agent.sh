@@ -13,8 +13,8 @@ for tool in dbus-run-session gdbus Xvfb; do
 done
 
 # Everything runs on a private session bus, torn down with this script.
-if [ "${STATUSNOTIFIER_TEST_BUS:-}" != "$$" ]; then
-    STATUSNOTIFIER_TEST_BUS=$$ exec dbus-run-session -- "$0" "$@"
+if [ "${STATUSNOTIFIER_TEST_PRIVATE_BUS:-}" != 1 ]; then
+    STATUSNOTIFIER_TEST_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
 fi
 
 work=$(mktemp -d)
