@@ -1,5 +1,6 @@
 #include "helperappdelegate.h"
 #include "helpermanager.h"
+#include "translations.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -18,6 +19,7 @@ int main(int argc, char* argv[]) {
     std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    Translations::install(application);
     appDelegate = new HelperAppDelegate(&HelperManager::shared);
     QTimer::singleShot(0, appDelegate, &HelperAppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();

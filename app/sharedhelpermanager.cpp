@@ -1,9 +1,9 @@
 #include "bundleworkspace.h"
-#include "headlessdesktop.h"
 #include "helpermanager.h"
 #include "plistpreferences.h"
 #include "posixprocesslauncher.h"
 #include "qtpopover.h"
+#include "qtpopoverviewfactory.h"
 #include "qtstatusbar.h"
 #include "qtrunloop.h"
 #include "stdoutconsole.h"
@@ -21,7 +21,7 @@ struct SystemPorts {
     QtPopoverFactory popovers;
     // A click on the tray icon is a click outside every popover.
     QtStatusBar statusBar{[this] { popovers.dismissAll(); }};
-    HeadlessDesktop views;
+    QtPopoverViewFactory views;
 };
 
 }  // namespace

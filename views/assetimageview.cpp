@@ -4,7 +4,6 @@
 
 #include <QPainter>
 
-#include <cmath>
 #include <utility>
 
 AssetImageView::AssetImageView(std::string assetName, QSizeF imageSize, QWidget* parent)
@@ -14,8 +13,9 @@ AssetImageView::AssetImageView(std::string assetName, QSizeF imageSize, QWidget*
 
 QSize AssetImageView::sizeHint() const {
     const QMargins margins = contentsMargins();
-    return {static_cast<int>(std::ceil(m_imageSize.width())) + margins.left() + margins.right(),
-            static_cast<int>(std::ceil(m_imageSize.height())) + margins.top() + margins.bottom()};
+    // Rounded to the nearest pixel so that what follows sits where the exact size puts it.
+    return {qRound(m_imageSize.width()) + margins.left() + margins.right(),
+            qRound(m_imageSize.height()) + margins.top() + margins.bottom()};
 }
 
 void AssetImageView::paintEvent(QPaintEvent* /*event*/) {
@@ -27,7 +27,7 @@ void AssetImageView::paintEvent(QPaintEvent* /*event*/) {
         return;
     }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::Antialiasing);
     // The rendering is whole pixels; drawn into the exact frame it keeps the fractional size.
     const QRectF target(QPointF(contentsRect().topLeft()), m_imageSize);
     painter.drawPixmap(target, m_rendered, QRectF(m_rendered.rect()));

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 HoverTooltipView::HoverTooltipView(std::unique_ptr<QWidget> content, QWidget* parent)
     : QWidget(parent), m_content(content.release()) {
@@ -24,7 +25,7 @@ void HoverTooltipView::setTooltip(std::optional<QString> tooltip) {
 }
 
 TooltipBubble* HoverTooltipView::visibleBubble() const {
-    return m_bubble && m_bubble->isVisible() ? m_bubble.data() : nullptr;
+    return m_bubble && !m_bubble->isHidden() ? m_bubble.data() : nullptr;
 }
 
 void HoverTooltipView::enterEvent(QEnterEvent* event) {

@@ -60,9 +60,10 @@ QColor PopoverActionButton::fillColor() const {
 }
 
 QSize PopoverActionButton::sizeHint() const {
-    const QFontMetrics metrics(font());
-    const int width = metrics.horizontalAdvance(m_title) + 2 * kPadding;
-    const int height = metrics.height() + 2 * kPadding;
+    const QFontMetricsF metrics(font(), this);
+    const int width =
+        static_cast<int>(std::ceil(metrics.horizontalAdvance(m_title))) + 2 * kPadding;
+    const int height = static_cast<int>(std::ceil(metrics.height())) + 2 * kPadding;
     return {std::min(width, kMaximumWidth), std::min(height, kMaximumHeight)};
 }
 
@@ -87,8 +88,8 @@ void PopoverActionButton::paintEvent(QPaintEvent* /*event*/) {
     }
     // The padded title is centred in the pill; a title too wide for the pill ends in an ellipsis.
     const QRectF titleArea = bounds.adjusted(kPadding, 0, -kPadding, 0);
-    const QString shown = QFontMetrics(font()).elidedText(m_title, Qt::ElideRight,
-                                                          static_cast<int>(titleArea.width()));
+    const QString shown =
+        QFontMetricsF(font(), this).elidedText(m_title, Qt::ElideRight, titleArea.width());
     painter.drawText(titleArea, Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 PopoverText::PopoverText(const QFont& font, QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
@@ -29,29 +30,31 @@ QString PopoverText::shownText() const {
     if (!m_elided) {
         return text();
     }
-    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+    return QFontMetricsF(font(), this).elidedText(text(), Qt::ElideRight, contentsRect().width());
 }
 
 QSize PopoverText::sizeHint() const {
     const QMargins margins = contentsMargins();
     const int extraWidth = margins.left() + margins.right();
     if (m_elided) {
-        return {fontMetrics().horizontalAdvance(text()) + extraWidth,
+        // Whole pixels rounded up, so that text that fits is never cut short.
+        const qreal advance = QFontMetricsF(font(), this).horizontalAdvance(text());
+        return {static_cast<int>(std::ceil(advance)) + extraWidth,
                 fontMetrics().height() + margins.top() + margins.bottom()};
     }
     // The label's own hint narrows wrapped text towards a pleasing shape; here wrapped text
     // takes the width it needs up to what it is given, as text on the panels should.
-    const int natural = fontMetrics().size(0, text()).width() + extraWidth;
-    const int width = std::min(natural, maximumWidth());
+    const qreal natural = QFontMetricsF(font(), this).size(0, text()).width();
+    const int width = std::min(static_cast<int>(std::ceil(natural)) + extraWidth, maximumWidth());
     return {width, heightForWidth(width)};
 }
 
 QSize PopoverText::minimumSizeHint() const {
     if (m_elided) {
         const QMargins margins = contentsMargins();
-        return {fontMetrics().horizontalAdvance(QStringLiteral("…")) + margins.left() +
-                    margins.right(),
-                fontMetrics().height() + margins.top() + margins.bottom()};
+        return {
+            fontMetrics().horizontalAdvance(QStringLiteral("…")) + margins.left() + margins.right(),
+            fontMetrics().height() + margins.top() + margins.bottom()};
     }
     return QLabel::minimumSizeHint();
 }

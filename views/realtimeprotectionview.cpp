@@ -29,9 +29,8 @@ constexpr int kButtonSpacing = 25;
 constexpr int kFontSize = 15;
 
 QFont fontFor(ThreatLine::Face face) {
-    return face == ThreatLine::Face::SystemSemiBold
-               ? FontFaces::systemSemibold(kFontSize)
-               : FontFaces::face("Inter-SemiBold", kFontSize);
+    return face == ThreatLine::Face::SystemSemiBold ? FontFaces::systemSemibold(kFontSize)
+                                                    : FontFaces::face("Inter-SemiBold", kFontSize);
 }
 
 void present(PopoverText& widget, const ThreatLine& line) {
@@ -42,8 +41,7 @@ void present(PopoverText& widget, const ThreatLine& line) {
 
 }  // namespace
 
-RealTimeProtectionView::RealTimeProtectionView(RealTimeProtectionViewInputs inputs,
-                                               QWidget* parent)
+RealTimeProtectionView::RealTimeProtectionView(RealTimeProtectionViewInputs inputs, QWidget* parent)
     : QWidget(parent), m_inputs(std::move(inputs)) {
     setWindowTitle(tr("Threat detected"));
     setAccessibleName(windowTitle());
@@ -77,8 +75,7 @@ RealTimeProtectionView::RealTimeProtectionView(RealTimeProtectionViewInputs inpu
     centring->addStretch(1);
 
     refresh();
-    m_subscription =
-        m_inputs.statusBarManager.objectWillChange().subscribe([this] { refresh(); });
+    m_subscription = m_inputs.statusBarManager.objectWillChange().subscribe([this] { refresh(); });
 }
 
 RealTimeProtectionView::~RealTimeProtectionView() {
@@ -115,8 +112,7 @@ QWidget* RealTimeProtectionView::makeHeader() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(kHeaderSpacing);
     row->addStretch(1);
-    row->addWidget(new AssetImageView("real.time.protection.icon", kIconSize), 0,
-                   Qt::AlignVCenter);
+    row->addWidget(new AssetImageView("real.time.protection.icon", kIconSize), 0, Qt::AlignVCenter);
     row->addWidget(lines, 0, Qt::AlignVCenter);
     row->addStretch(1);
     return header;

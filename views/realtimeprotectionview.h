@@ -18,8 +18,7 @@ public:
     static constexpr int kWidth = 440;
     static constexpr int kHeight = 250;
 
-    explicit RealTimeProtectionView(RealTimeProtectionViewInputs inputs,
-                                    QWidget* parent = nullptr);
+    explicit RealTimeProtectionView(RealTimeProtectionViewInputs inputs, QWidget* parent = nullptr);
     RealTimeProtectionView(const RealTimeProtectionView&) = delete;
     RealTimeProtectionView& operator=(const RealTimeProtectionView&) = delete;
     ~RealTimeProtectionView() override;

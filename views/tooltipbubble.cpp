@@ -25,7 +25,7 @@ void TooltipBubble::setText(const QString& text) {
 }
 
 QSize TooltipBubble::sizeHint() const {
-    const QFontMetricsF metrics(font());
+    const QFontMetricsF metrics(font(), this);
     return {static_cast<int>(std::ceil(metrics.horizontalAdvance(m_text))) + 2 * kPadding,
             static_cast<int>(std::ceil(metrics.height())) + 2 * kPadding};
 }

@@ -31,13 +31,12 @@ constexpr int kButtonGap = 25;
 }  // namespace
 
 UsbProtectionView::UsbProtectionView(UsbProtectionViewInputs inputs, QWidget* parent)
-    : QWidget(parent), m_inputs(std::move(inputs)) {
+    : QWidget(parent), m_inputs(std::move(inputs)), m_panel(new PopoverPanel(kCornerRadius, this)) {
     setWindowTitle(tr("USB device attached"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(kWidth, kHeight);
 
-    m_panel = new PopoverPanel(kCornerRadius, this);
     auto* rows = new QVBoxLayout(m_panel);
     rows->setContentsMargins(kPanelPadding, kPanelPadding, kPanelPadding, kPanelPadding);
     rows->setSpacing(kRowSpacing);
@@ -46,7 +45,7 @@ UsbProtectionView::UsbProtectionView(UsbProtectionViewInputs inputs, QWidget* pa
     placePanel();
 }
 
-QWidget* UsbProtectionView::makeHeader() {
+QWidget* UsbProtectionView::makeHeader() const {
     auto* header = new QWidget;
     header->setObjectName(QStringLiteral("header"));
 
@@ -95,8 +94,9 @@ QWidget* UsbProtectionView::makeButtonRow() {
     row->setContentsMargins(kButtonRowPadding);
     row->setSpacing(kStandardSpacing);
     row->addWidget(scanButton, 0, Qt::AlignVCenter);
-    // The fixed gap comes on top of the row's spacing on both sides of it.
-    row->addSpacing(kStandardSpacing + kButtonGap + kStandardSpacing);
+    // The fixed gap comes on top of the row's spacing on both sides of it; the layout puts
+    // spacing only before the second button, so the gap carries the other side's share.
+    row->addSpacing(kStandardSpacing + kButtonGap);
     row->addWidget(closeButton, 0, Qt::AlignVCenter);
 
     connect(scanButton, &PopoverActionButton::clicked, this, &UsbProtectionView::scanNow);
@@ -124,11 +124,21 @@ bool UsbProtectionView::event(QEvent* event) {
 }
 
 void UsbProtectionView::placePanel() {
-    // As tall as its content, centred in the frame; a device name too long for the frame is
-    // cut at the frame's edges rather than pushing the panel past them.
-    const QLayout* const rows = m_panel->layout();
+    // As tall as its content, centred in the frame. When a long device name needs more room
+    // than the frame has, the panel's top and bottom padding give way first, so the text stays
+    // whole and the panel keeps its rounded corners inside the frame.
+    QLayout* const rows = m_panel->layout();
+    const QMargins current = rows->contentsMargins();
     const int forWidth = rows->totalHeightForWidth(width());
-    const int contentHeight = forWidth >= 0 ? forWidth : rows->totalSizeHint().height();
-    const int height = std::min(contentHeight, this->height());
-    m_panel->setGeometry(0, (this->height() - height) / 2, width(), height);
+    const int total = forWidth >= 0 ? forWidth : rows->totalSizeHint().height();
+    const int content = total - current.top() - current.bottom();
+    const int overflow = std::max(0, content + 2 * kPanelPadding - height());
+    const int top = std::max(0, kPanelPadding - (overflow + 1) / 2);
+    const int bottom = std::max(0, kPanelPadding - overflow / 2);
+    const QMargins wanted(kPanelPadding, top, kPanelPadding, bottom);
+    if (wanted != current) {
+        rows->setContentsMargins(wanted);
+    }
+    const int panelHeight = std::min(content + top + bottom, height());
+    m_panel->setGeometry(0, (height() - panelHeight) / 2, width(), panelHeight);
 }

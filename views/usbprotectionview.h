@@ -24,7 +24,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    QWidget* makeHeader();
+    QWidget* makeHeader() const;
     QWidget* makeButtonRow();
     void placePanel();
     void scanNow();

@@ -10,6 +10,7 @@ for tool in Xvfb trayer xdotool xwininfo xmessage import convert; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 mkdir -p "$shots"
+rm -f "$shots/failure.png"
 home=$(mktemp -d)
 data="$home/Library/Application Support/Corvane Antivirus"
 mkdir -p "$data"
@@ -88,6 +89,9 @@ focus_is_kept() {
 # Centre of the right-most green button of a popover window, found in its pixels.
 close_button() {
     local window=$1 geometry
+    # Off the popover first: a hovered button is drawn in the lighter green.
+    xdotool mousemove 600 700
+    sleep 0.4
     import -window "$window" "$home/popover.png"
     geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
     convert "$home/popover.png" txt:- | awk -v origin="$geometry" -F'[,: ]+' '

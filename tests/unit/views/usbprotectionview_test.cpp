@@ -1,0 +1,183 @@
+#include "usbprotectionview.h"
+#include "agentfixture.h"
+#include "assetimageview.h"
+#include "popoveractionbutton.h"
+#include "popoverpanel.h"
+#include "popovertext.h"
+#include "viewtesting.h"
+
+#include <QFontInfo>
+#include <QTest>
+#include <QVariantAnimation>
+
+using namespace ViewTesting;
+
+namespace {
+
+const QColor kPanel(32, 41, 64);
+const QColor kRest(0, 148, 38);
+const QColor kHover(4, 165, 45);
+
+class UsbProtectionViewTest : public AgentFixture {
+protected:
+    void SetUp() override { start(); }
+
+    UsbProtectionView& makeView(const std::string& device) {
+        view = std::make_unique<UsbProtectionView>(UsbProtectionViewInputs{
+            .statusBarManager = *manager,
+            .pathUsb = device,
+            .selectedView = manager->selectedView().binding(),
+            .closePopover = [this] { onClose(); },
+        });
+        view->show();
+        QCoreApplication::sendPostedEvents();
+        return *view;
+    }
+    template <typename T = QWidget>
+    T* child(const char* name) const {
+        T* const found = view->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QRect rectOf(const QWidget* widget) const { return rectIn(widget, view.get()); }
+
+    int closeCount = 0;
+    std::function<void()> onClose = [this] { ++closeCount; };
+    std::unique_ptr<UsbProtectionView> view;
+};
+
+}  // namespace
+
+TEST_F(UsbProtectionViewTest, thePanelCoversOnlyThePaddedContentCentredInTheFrame) {
+    makeView("SanDisk Ultra");
+    EXPECT_EQ(view->size(), QSize(370, 200));
+    EXPECT_EQ(view->accessibleName(), "USB device attached");
+    const QRect panel = rectOf(child<PopoverPanel>("panel"));
+    EXPECT_EQ(panel.left(), 0);
+    EXPECT_EQ(panel.width(), 370);
+    EXPECT_LT(panel.height(), 200);
+    EXPECT_NEAR(panel.top(), 200 - panel.bottom() - 1, 1) << "centred vertically";
+
+    const QImage image = snapshot(*view);
+    EXPECT_EQ(image.pixelColor(185, panel.top() - 1).alpha(), 0) << "clear above the panel";
+    EXPECT_EQ(image.pixelColor(185, panel.bottom() + 1).alpha(), 0) << "and below it";
+    EXPECT_EQ(pixel(image, {185, panel.top() + 2}), kPanel);
+    EXPECT_EQ(pixel(image, {1, panel.center().y()}), kPanel);
+    EXPECT_EQ(image.pixelColor(panel.topLeft() + QPoint(1, 1)).alpha(), 0) << "radius 11";
+    EXPECT_EQ(pixel(image, panel.topLeft() + QPoint(5, 5)), kPanel);
+
+    // Header: the icon 20 in from the padded edge, the text 10 + 8 after it.
+    const int padding = UsbProtectionView::kPanelPadding;
+    const auto* icon = view->findChild<AssetImageView*>();
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->imageSize(), QSizeF(27.69, 60));
+    const QRect iconRect = rectOf(icon);
+    EXPECT_EQ(iconRect.left(), padding + 20);
+    EXPECT_EQ(iconRect.height(), 60);
+    const QRect deviceLine = rectOf(child("usbInfoLine"));
+    EXPECT_EQ(deviceLine.left(), iconRect.left() + 28 + 10 + 8);
+    EXPECT_GE(deviceLine.top(), panel.top() + padding + 20);
+    const auto invitation = view->findChildren<PopoverText*>(QStringLiteral("invitationLine"));
+    ASSERT_EQ(invitation.size(), 2);
+    EXPECT_EQ(invitation[0]->text(), "Your MAC deserves USB protection.");
+    EXPECT_EQ(invitation[1]->text(), "Scan for security first.");
+    EXPECT_EQ(rectOf(invitation[0]).top() - deviceLine.bottom() - 1, 7);
+    EXPECT_EQ(rectOf(invitation[1]).top() - rectOf(invitation[0]).bottom() - 1, 1);
+    EXPECT_EQ(invitation[0]->height(), QFontMetrics(invitation[0]->font()).height())
+        << "the invitation fits on one line";
+    const QFontInfo deviceFont(child("usbInfoLine")->font());
+    EXPECT_EQ(deviceFont.family(), "Inter");
+    EXPECT_EQ(deviceFont.weight(), QFont::DemiBold);
+    EXPECT_EQ(deviceFont.pixelSize(), 16);
+    const QFontInfo invitationFont(invitation[0]->font());
+    EXPECT_EQ(invitationFont.weight(), QFont::Medium);
+    EXPECT_EQ(invitationFont.pixelSize(), 14);
+
+    // Buttons: centred as a pair, 8 + 25 + 8 apart, 15 above the padded bottom edge.
+    const QRect scan = rectOf(child("scanNowButton"));
+    const QRect close = rectOf(child("closeButton"));
+    EXPECT_EQ(close.left() - scan.right() - 1, 41);
+    EXPECT_NEAR(scan.left() - panel.left(), panel.right() - close.right(), 1);
+    EXPECT_EQ(panel.bottom() - close.bottom(), padding + 15);
+    EXPECT_EQ(scan.top() - std::max(iconRect.bottom(), rectOf(invitation[1]).bottom()) - 1,
+              20 + 10);
+    for (const QRect& button : {scan, close}) {
+        EXPECT_EQ(button.height(), 35);
+        EXPECT_LE(button.width(), 135);
+    }
+    EXPECT_EQ(pixel(image, {scan.left() + 3, scan.center().y()}), kRest);
+}
+
+TEST_F(UsbProtectionViewTest, theDeviceNameIsShownAsReceivedAndWrapsWithinTheFrame) {
+    makeView("<b>Kingston</b> & DataTraveler");
+    auto* deviceLine = child<PopoverText>("usbInfoLine");
+    EXPECT_EQ(deviceLine->text(), "USB Info: <b>Kingston</b> & DataTraveler");
+    const QRect area = rectOf(deviceLine);
+    const QRect ink =
+        inkBounds(snapshot(*view), area, [](QColor c) { return c.red() > 160 && c.blue() > 160; });
+    EXPECT_NEAR(ink.width(), plainTextWidth(deviceLine->font(), deviceLine->text(), area.width()),
+                4)
+        << "markup is drawn, not obeyed";
+
+    // Two lines need more than the frame's height: the padding gives way, the text stays whole.
+    makeView("Samsung Portable SSD T7 Shield 2TB");
+    deviceLine = child<PopoverText>("usbInfoLine");
+    EXPECT_EQ(deviceLine->height(), 2 * QFontMetrics(deviceLine->font()).lineSpacing());
+    EXPECT_GE(deviceLine->height(), deviceLine->heightForWidth(deviceLine->width()));
+    EXPECT_LE(rectOf(deviceLine).right(), 370 - UsbProtectionView::kPanelPadding - 20);
+    EXPECT_EQ(rectOf(child("panel")), QRect(0, 0, 370, 200));
+    const QImage image = snapshot(*view);
+    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0) << "the panel keeps its rounded corners";
+    EXPECT_EQ(pixel(image, {185, 1}), kPanel);
+    EXPECT_LE(rectOf(child("closeButton")).bottom(), 199 - 15) << "and the buttons their padding";
+
+    // Longer still, the text is squeezed inside the frame rather than pushing the panel out.
+    makeView("Generic Mass Storage Device with an unusually long product description");
+    EXPECT_EQ(rectOf(child("panel")), QRect(0, 0, 370, 200));
+    EXPECT_GE(child("usbInfoLine")->height(),
+              2 * QFontMetrics(child("usbInfoLine")->font()).lineSpacing());
+}
+
+TEST_F(UsbProtectionViewTest, scanNowRequestsTheScanThenForgetsTheLineThenCloses) {
+    writeBytes(usbFile(), "SanDisk Ultra\nOther\n");
+    makeView("SanDisk Ultra");
+    transcript.clear();
+    Transcript atClose;
+    std::string fileAtClose;
+    onClose = [&] {
+        ++closeCount;
+        atClose = transcript;
+        fileAtClose = readBytes(usbFile());
+    };
+    QTest::mouseClick(child("scanNowButton"), Qt::LeftButton);
+    EXPECT_EQ(closeCount, 1);
+    EXPECT_EQ(atClose, (Transcript{
+                           "com.corvane.antivirus.shared: scanType = USB",
+                           "com.corvane.antivirus.shared: selectedView = User3Scan",
+                           "com.corvane.antivirus.shared: synchronize",
+                           "open /Applications/Corvane Antivirus.app",
+                       }));
+    EXPECT_EQ(fileAtClose, "Other") << "the device's line is gone before the popover closes";
+}
+
+TEST_F(UsbProtectionViewTest, closeOnlyCloses) {
+    writeBytes(usbFile(), "SanDisk Ultra\n");
+    makeView("SanDisk Ultra");
+    transcript.clear();
+    QTest::mouseClick(child("closeButton"), Qt::LeftButton);
+    EXPECT_EQ(closeCount, 1);
+    EXPECT_TRUE(transcript.empty());
+    EXPECT_EQ(readBytes(usbFile()), "SanDisk Ultra\n");
+}
+
+TEST_F(UsbProtectionViewTest, eachButtonFadesOnlyItself) {
+    makeView("SanDisk Ultra");
+    auto* const scan = child<PopoverActionButton>("scanNowButton");
+    auto* const close = child<PopoverActionButton>("closeButton");
+    hover(close);
+    close->findChild<QVariantAnimation*>()->setCurrentTime(200);
+    const QImage image = snapshot(*view);
+    EXPECT_EQ(pixel(image, {rectOf(close).left() + 3, rectOf(close).center().y()}), kHover);
+    EXPECT_EQ(pixel(image, {rectOf(scan).left() + 3, rectOf(scan).center().y()}), kRest);
+    EXPECT_FALSE(scan->isHovering());
+}
