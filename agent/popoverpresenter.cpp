@@ -67,7 +67,12 @@ void PopoverPresenter::openUsbProtectionView(const std::string& usbName) {
         return;
     }
     // The popover replaced here stays on screen until it is closed or dismissed.
+    std::erase_if(m_replacedUsbPopovers, [](const auto& entry) { return !entry.second->isShown(); });
+    if (m_usbPopover && m_usbPopover->isShown()) {
+        m_replacedUsbPopovers.emplace_back(m_usbPopoverDevice, std::move(m_usbPopover));
+    }
     m_usbPopover = makeTransientPopover();
+    m_usbPopoverDevice = usbName;
     m_usbPopover->setContent(m_views.makeUsbProtectionView({
         .statusBarManager = m_manager,
         .pathUsb = usbName,
@@ -80,6 +85,13 @@ void PopoverPresenter::openUsbProtectionView(const std::string& usbName) {
 void PopoverPresenter::closeUsbProtectionPopover(const std::string& usbName) {
     if (m_usbPopover) {
         m_usbPopover->performClose();
+    }
+    // The view whose button was pressed goes too, even when a newer device replaced it, so no
+    // popover is left on screen that only a click elsewhere could close.
+    for (const auto& [device, popover] : m_replacedUsbPopovers) {
+        if (device == usbName) {
+            popover->performClose();
+        }
     }
     m_manager.removeUsbInfoFromFile(usbName);
     m_manager.forgetUsbInfo(usbName);

@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class Console;
 class HelperManager;
@@ -38,4 +40,7 @@ private:
     // Kept only so that the popover outlives its own close action; never reused.
     std::unique_ptr<Popover> m_threatPopover;
     std::unique_ptr<Popover> m_usbPopover;
+    std::string m_usbPopoverDevice;
+    // Popovers a newer device replaced while they were still on screen, with their device.
+    std::vector<std::pair<std::string, std::unique_ptr<Popover>>> m_replacedUsbPopovers;
 };

@@ -97,7 +97,8 @@ TEST_F(PopoverPresenterTest, eachUsbDeviceGetsAPopoverAndCloseForgetsOnlyItsOwnL
 
     views.usbViews[0].closePopover();
     EXPECT_EQ(secondPopover->closeCount, 1) << "close acts on the popover held now";
-    EXPECT_EQ(firstPopover->closeCount, 0);
+    EXPECT_EQ(firstPopover->closeCount, 1) << "and on its own, which would be stuck otherwise";
+    EXPECT_FALSE(firstPopover->released) << "kept while it was on screen";
     EXPECT_EQ(readBytes(usbFile()), "disk2");
     EXPECT_EQ(manager->processedUsbInfo(), std::unordered_set<std::string>{"disk2"});
 
