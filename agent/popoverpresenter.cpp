@@ -67,7 +67,8 @@ void PopoverPresenter::openUsbProtectionView(const std::string& usbName) {
         return;
     }
     // The popover replaced here stays on screen until it is closed or dismissed.
-    std::erase_if(m_replacedUsbPopovers, [](const auto& entry) { return !entry.second->isShown(); });
+    std::erase_if(m_replacedUsbPopovers,
+                  [](const auto& entry) { return !entry.second->isShown(); });
     if (m_usbPopover && m_usbPopover->isShown()) {
         m_replacedUsbPopovers.emplace_back(m_usbPopoverDevice, std::move(m_usbPopover));
     }

@@ -4,8 +4,8 @@
 #include "posixprocesslauncher.h"
 #include "qtpopover.h"
 #include "qtpopoverviewfactory.h"
-#include "qtstatusbar.h"
 #include "qtrunloop.h"
+#include "qtstatusbar.h"
 #include "stdoutconsole.h"
 
 namespace {

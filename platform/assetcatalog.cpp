@@ -8,7 +8,8 @@
 namespace {
 
 QString resourcePath(std::string_view name) {
-    return QStringLiteral(":/assets/%1.svg").arg(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    return QStringLiteral(":/assets/%1.svg")
+        .arg(QString::fromUtf8(name.data(), qsizetype(name.size())));
 }
 
 }  // namespace

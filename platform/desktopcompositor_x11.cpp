@@ -21,9 +21,8 @@ using XcbReply = std::unique_ptr<Reply, FreeReply>;
 
 bool desktopComposites() {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr && QGuiApplication::platformName() == "xcb"
-                                       ? x11->connection()
-                                       : nullptr;
+    xcb_connection_t* connection =
+        x11 != nullptr && QGuiApplication::platformName() == "xcb" ? x11->connection() : nullptr;
     if (connection == nullptr) {
         return true;  // not X11: Wayland and offscreen rendering blend by themselves
     }
@@ -31,7 +30,8 @@ bool desktopComposites() {
     const std::string name = "_NET_WM_CM_S0";
     const auto cookie =
         xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str());
-    const XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(connection, cookie, nullptr));
+    const XcbReply<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(connection, cookie, nullptr));
     if (atom == nullptr) {
         return false;
     }

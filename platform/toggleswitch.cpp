@@ -15,10 +15,11 @@ ToggleSwitch::ToggleSwitch(QWidget* parent) : QAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
     m_knobAnimation.setDuration(150);
     m_knobAnimation.setEasingCurve(QEasingCurve::InOutCubic);
-    connect(&m_knobAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_knobPosition = value.toReal();
-        update();
-    });
+    connect(&m_knobAnimation, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& value) {
+                m_knobPosition = value.toReal();
+                update();
+            });
     connect(this, &QAbstractButton::toggled, this, &ToggleSwitch::animateKnob);
 }
 
@@ -53,10 +54,11 @@ void ToggleSwitch::paintEvent(QPaintEvent* /*event*/) {
     const QColor off = palette().color(QPalette::Mid);
     const QColor on = QColor(0x04, 0xA5, 0x2D);
     const qreal t = m_knobPosition;
-    const auto mix = [t](float from, float to) { return static_cast<float>(from + (to - from) * t); };
-    const QColor trackColor = QColor::fromRgbF(mix(off.redF(), on.redF()),
-                                               mix(off.greenF(), on.greenF()),
-                                               mix(off.blueF(), on.blueF()));
+    const auto mix = [t](float from, float to) {
+        return static_cast<float>(from + (to - from) * t);
+    };
+    const QColor trackColor = QColor::fromRgbF(
+        mix(off.redF(), on.redF()), mix(off.greenF(), on.greenF()), mix(off.blueF(), on.blueF()));
     painter.setPen(Qt::NoPen);
     painter.setBrush(isEnabled() ? trackColor : trackColor.lighter(130));
     painter.drawRoundedRect(track, track.height() / 2, track.height() / 2);

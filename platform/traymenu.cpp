@@ -103,7 +103,8 @@ void TrayMenu::addProtectionCheckbox(const MenuItem& item) {
     action->setCheckable(true);
     action->setChecked(item.on);
     auto toggled = item.toggled;
-    connect(action, &QAction::triggered, this, [toggled](bool checked) { toggled(checked ? 1 : 0); });
+    connect(action, &QAction::triggered, this,
+            [toggled](bool checked) { toggled(checked ? 1 : 0); });
 }
 
 void TrayMenu::addCommand(const MenuItem& item) {

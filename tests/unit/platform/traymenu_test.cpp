@@ -1,5 +1,5 @@
-#include "toggleswitch.h"
 #include "traymenu.h"
+#include "toggleswitch.h"
 
 #include <QLabel>
 #include <QWidgetAction>
@@ -27,8 +27,9 @@ TEST(TrayMenu, switchRowsAreLaidOutAndReportTheFlippedState) {
     open.keyEquivalent = "O";
     int opened = 0;
     open.triggered = [&opened] { ++opened; };
-    TrayMenu menu({protection(MenuItem::Kind::ProtectionSwitch, "Real Time Protection", true, states),
-                   MenuItem{}, open});
+    TrayMenu menu(
+        {protection(MenuItem::Kind::ProtectionSwitch, "Real Time Protection", true, states),
+         MenuItem{}, open});
 
     const auto actions = menu.actions();
     ASSERT_EQ(actions.size(), 3);
@@ -61,7 +62,8 @@ TEST(TrayMenu, switchRowsAreLaidOutAndReportTheFlippedState) {
 
 TEST(TrayMenu, checkboxItemsCarryTitleStateAndToggle) {
     std::vector<int> states;
-    TrayMenu menu({protection(MenuItem::Kind::ProtectionCheckbox, "USB Protection", false, states)});
+    TrayMenu menu(
+        {protection(MenuItem::Kind::ProtectionCheckbox, "USB Protection", false, states)});
     QAction* usb = menu.actions().at(0);
     EXPECT_EQ(usb->text(), "USB Protection");
     EXPECT_TRUE(usb->isCheckable());
