@@ -35,9 +35,7 @@ protected:
     }
     template <typename T = QWidget>
     T* child(const char* name) const {
-        T* const found = view->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return namedChild<T>(*view, name);
     }
     PopoverText* line(const char* name) const { return child<PopoverText>(name); }
     HoverTooltipView* hoverOf(const char* name) const {

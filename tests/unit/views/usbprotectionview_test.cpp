@@ -35,9 +35,7 @@ protected:
     }
     template <typename T = QWidget>
     T* child(const char* name) const {
-        T* const found = view->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return namedChild<T>(*view, name);
     }
     QRect rectOf(const QWidget* widget) const { return rectIn(widget, view.get()); }
 

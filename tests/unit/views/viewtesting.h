@@ -12,6 +12,14 @@
 // Small helpers for driving and reading popover widgets offscreen.
 namespace ViewTesting {
 
+// The descendant of `root` called `name`; a test failure when there is none.
+template <typename T = QWidget>
+T* namedChild(const QWidget& root, const char* name) {
+    T* const found = root.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
 inline void hover(QWidget* widget) {
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QCoreApplication::sendEvent(widget, &enter);
