@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 
 // Small helpers for driving and reading popover widgets offscreen.
