@@ -20,7 +20,8 @@ int environmentNumber(const char* name, int fallback) {
 class ScannerProcess {
 public:
     ScannerProcess(const fs::path& home, const std::string& kind, int lines) {
-        std::vector<std::string> args = {STANDIN_SCANNER, "stream", kind, std::to_string(lines), "2"};
+        std::vector<std::string> args = {STANDIN_SCANNER, "stream", kind, std::to_string(lines),
+                                         "2"};
         if (environmentNumber("STRESS_NO_LOCK", 0) != 0) {
             args.emplace_back("--no-lock");
         }
