@@ -54,6 +54,8 @@ public:
     const std::unordered_set<std::string>& processedThreats() const;
     const std::unordered_set<std::string>& processedUsbInfo() const;
     bool isPopoverOpen() const;
+    // The record the threat popover shows: the oldest one not yet closed by the user.
+    const Threat* threatOnShow() const { return m_presenter.threatOnShow(); }
     StateCell<std::string>& selectedView() { return m_selectedView; }
     std::int64_t threatsDetectedCount() const { return m_threatsDetectedCount.get(); }
     const std::deque<Threat>& detectedThreats() const { return m_detectedThreats; }

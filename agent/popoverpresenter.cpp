@@ -22,7 +22,8 @@ PopoverPresenter::PopoverPresenter(HelperManager& manager, PopoverFactory& popov
       m_console(console) {}
 
 void PopoverPresenter::openRealTimeProtectionView() {
-    if (m_manager.detectedThreats().empty() || m_isPopoverOpen) {
+    // Records the user closed but that are not acknowledged yet do not open a popover again.
+    if (threatOnShow() == nullptr || m_isPopoverOpen) {
         return;
     }
     m_isPopoverOpen = true;
@@ -49,11 +50,21 @@ void PopoverPresenter::closeRealTimeProtectionPopover(Popover& popover) {
     }
     popover.performClose();
     m_isPopoverOpen = false;
-    m_runLoop.postAfter(kAcknowledgeDelaySeconds, [this] { m_manager.acknowledgeFirstThreat(); });
+    ++m_pendingAcknowledgements;
+    m_runLoop.postAfter(kAcknowledgeDelaySeconds, [this] {
+        --m_pendingAcknowledgements;
+        m_manager.acknowledgeFirstThreat();
+    });
+}
+
+const Threat* PopoverPresenter::threatOnShow() const {
+    const auto& threats = m_manager.detectedThreats();
+    return threats.size() > m_pendingAcknowledgements ? &threats[m_pendingAcknowledgements]
+                                                      : nullptr;
 }
 
 void PopoverPresenter::reopenRealTimeProtectionViewIfNeeded() {
-    if (!m_manager.detectedThreats().empty()) {
+    if (threatOnShow() != nullptr) {
         openRealTimeProtectionView();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <utility>
@@ -11,6 +12,7 @@ class Popover;
 class PopoverFactory;
 class PopoverViewFactory;
 class RunLoop;
+struct Threat;
 
 // Opens, closes and paces the threat popover and the USB popovers under the status item.
 class PopoverPresenter final {
@@ -25,6 +27,9 @@ public:
     void closeUsbProtectionPopover(const std::string& usbName);
 
     bool isPopoverOpen() const { return m_isPopoverOpen; }
+    // The record a threat popover shows now: the oldest one the user has not closed yet, which
+    // is the one its Close acknowledges. Null when every waiting record is already closed.
+    const Threat* threatOnShow() const;
     Popover* usbPopover() const { return m_usbPopover.get(); }
 
 private:
@@ -37,6 +42,8 @@ private:
     RunLoop& m_runLoop;
     Console& m_console;
     bool m_isPopoverOpen = false;
+    // Closed popovers whose record is still waiting for its acknowledgement half a second later.
+    std::size_t m_pendingAcknowledgements = 0;
     // Kept only so that the popover outlives its own close action; never reused.
     std::unique_ptr<Popover> m_threatPopover;
     std::unique_ptr<Popover> m_usbPopover;

@@ -1,7 +1,6 @@
 #include "reportfile.h"
 
 #include "atomicfile.h"
-#include "filecontents.h"
 #include "productlocations.h"
 #include "reporttext.h"
 
@@ -9,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <string_view>
 #include <thread>
 
 #include <fcntl.h>
@@ -27,6 +27,7 @@ constexpr int kReplaceAttempts = 3;
 // How long the replaced file must stay unchanged before late appends count as all carried over.
 constexpr int kSalvageQuietChecks = 2;
 constexpr auto kSalvagePause = std::chrono::milliseconds(1);
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 class OpenFile final {
 public:
@@ -44,9 +45,10 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
 
-    void tryLock() const {
+    // `operation` is LOCK_SH to read, LOCK_EX to replace.
+    void tryLock(int operation) const {
         for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+            if (::flock(m_fd, operation | LOCK_NB) == 0) {
                 return;
             }
             std::this_thread::sleep_for(kLockRetryPause);
@@ -140,12 +142,17 @@ std::filesystem::path ReportFile::path() const {
 }
 
 std::optional<std::vector<std::string>> ReportFile::readEntries() const {
-    auto bytes = FileContents::read(path());
-    auto* raw = std::get_if<std::string>(&bytes);
-    if (raw == nullptr) {
+    const OpenFile file(path());
+    if (!file.isOpen()) {
         return std::nullopt;
     }
-    auto text = ReportText::decode(std::move(*raw));
+    // Shared with other readers; a scanner that locks while it writes is never read half-way.
+    file.tryLock(LOCK_SH);
+    auto bytes = file.readFrom(0);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    auto text = ReportText::decode(std::move(*bytes));
     if (!text) {
         return std::nullopt;
     }
@@ -159,7 +166,7 @@ std::optional<std::string> ReportFile::removeEntry(const std::string& entry) con
         if (!current.isOpen()) {
             return std::nullopt;
         }
-        current.tryLock();
+        current.tryLock(LOCK_EX);
         auto bytes = current.readFrom(0);
         if (!bytes) {
             return std::nullopt;
@@ -175,7 +182,13 @@ std::optional<std::string> ReportFile::removeEntry(const std::string& entry) con
         if (!current.isStillAt(file)) {
             continue;  // another program replaced the file since we opened it: read it again
         }
-        if (auto error = AtomicFile::write(file, ReportText::join(entries))) {
+        std::string rewritten = ReportText::join(entries);
+        // Read back, a U+FEFF that now opens the file would pass for a byte-order mark and be
+        // dropped from its entry; a mark in front of it is dropped instead.
+        if (rewritten.starts_with(kUtf8ByteOrderMark)) {
+            rewritten.insert(0, kUtf8ByteOrderMark);
+        }
+        if (auto error = AtomicFile::write(file, rewritten)) {
             return error;
         }
         salvageAppends(current, readLength, readEndedLine, file);

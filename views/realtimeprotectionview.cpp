@@ -142,7 +142,7 @@ QWidget* RealTimeProtectionView::makeButtonRow() {
 }
 
 void RealTimeProtectionView::refresh() {
-    const auto lines = ThreatLines::forThreats(m_inputs.statusBarManager.detectedThreats());
+    const auto lines = ThreatLines::forThreat(m_inputs.statusBarManager.threatOnShow());
     present(*m_itemNameLine, lines[0]);
     present(*m_threatNameLine, lines[1]);
     present(*m_locationLine, lines[2]);

@@ -20,12 +20,7 @@ ThreatLine elided(QString text, QString fullValue) {
 
 }  // namespace
 
-const Threat* ThreatLines::shownThreat(const std::deque<Threat>& threats) {
-    return threats.empty() ? nullptr : &threats.front();
-}
-
-std::array<ThreatLine, 4> ThreatLines::forThreats(const std::deque<Threat>& threats) {
-    const Threat* const threat = shownThreat(threats);
+std::array<ThreatLine, 4> ThreatLines::forThreat(const Threat* threat) {
     if (threat == nullptr) {
         return {wrapping(tr("Item name: No Item.")), wrapping(tr("Threat name: Not Infected.")),
                 wrapping(tr("Location: None.")), wrapping(tr("Status: None."))};

@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <array>
-#include <deque>
 #include <optional>
 
 // One of the four field lines of the threat popover.
@@ -28,8 +27,6 @@ class ThreatLines final {
     Q_DECLARE_TR_FUNCTIONS(ThreatLines)
 
 public:
-    // The record on show: the oldest, which is the one the popover's Close acknowledges.
-    static const Threat* shownThreat(const std::deque<Threat>& threats);
-    // Item name, threat name, location and status; placeholders when nothing waits.
-    static std::array<ThreatLine, 4> forThreats(const std::deque<Threat>& threats);
+    // Item name, threat name, location and status of `threat`; placeholders without one.
+    static std::array<ThreatLine, 4> forThreat(const Threat* threat);
 };

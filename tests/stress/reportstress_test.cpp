@@ -89,7 +89,7 @@ TEST_F(ReportStressTest, everyAppendedLineIsShownExactlyOnceAndThenRemoved) {
         runLoop.advance(0.5);
         bool busy = threatScanner.running() || usbScanner.running();
         if (manager->isPopoverOpen()) {
-            shownThreats.push_back(manager->detectedThreats().front().location);
+            shownThreats.push_back(manager->threatOnShow()->location);
             views.threatViews.back().closePopover();
             busy = true;
         }

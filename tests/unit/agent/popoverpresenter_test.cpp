@@ -75,6 +75,24 @@ TEST_F(PopoverPresenterTest, aThreatArrivingWhileAcknowledgingOpensAtOnce) {
     EXPECT_EQ(views.threatViews.size(), 2U) << "the reopen step finds a popover open";
 }
 
+TEST_F(PopoverPresenterTest, aClosedRecordIsNeverShownAgainWhileItWaitsForItsAcknowledgement) {
+    detect("/a\n");
+    runLoop.advance(0.6);
+    closeThreatPopover(0);  // at 1.6 s: /a is acknowledged at 2.1 s
+    writeBytes(threatsFile(), "/a\n/x\n");
+    runLoop.advance(0.4);  // tick at 2.0 s: /x opens a popover at once
+    ASSERT_EQ(views.threatViews.size(), 2U);
+    EXPECT_EQ(manager->threatOnShow()->location, "/x") << "not /a, which the user closed";
+    runLoop.advance(0.3);
+    closeThreatPopover(1);  // at 2.3 s: /x is acknowledged at 2.8 s
+    runLoop.advance(0.3);   // 2.6 s: the reopen step after /a finds /x closed already
+    EXPECT_EQ(views.threatViews.size(), 2U) << "no popover for a record the user closed";
+    runLoop.advance(1.0);
+    EXPECT_EQ(views.threatViews.size(), 2U);
+    EXPECT_EQ(readBytes(threatsFile()), "");
+    EXPECT_EQ(manager->threatOnShow(), nullptr);
+}
+
 TEST_F(PopoverPresenterTest, aPlatformDismissalActsLikeCloseAndOnlyOnce) {
     detect("/a\n/b\n");
     shownPopovers().at(0)->dismissByPlatform();

@@ -5,7 +5,7 @@
 using Face = ThreatLine::Face;
 
 TEST(ThreatLines, nothingWaitingShowsThePlaceholdersWithoutTooltips) {
-    const auto lines = ThreatLines::forThreats({});
+    const auto lines = ThreatLines::forThreat(nullptr);
     const char* const expected[] = {"Item name: No Item.", "Threat name: Not Infected.",
                                     "Location: None.", "Status: None."};
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -14,14 +14,11 @@ TEST(ThreatLines, nothingWaitingShowsThePlaceholdersWithoutTooltips) {
         EXPECT_FALSE(lines[i].singleLineElided) << i;
         EXPECT_FALSE(lines[i].tooltip) << i;
     }
-    EXPECT_EQ(ThreatLines::shownThreat({}), nullptr);
 }
 
-TEST(ThreatLines, showTheOldestRecordWithItsFullValuesAsTooltips) {
-    std::deque<Threat> threats{Threat::fromReportLine("/Users/ann/Downloads/first.pkg"),
-                               Threat::fromReportLine("/Users/ann/Downloads/second.pkg")};
-    const auto lines = ThreatLines::forThreats(threats);
-    EXPECT_EQ(ThreatLines::shownThreat(threats), &threats.front());
+TEST(ThreatLines, showTheRecordWithItsFullValuesAsTooltips) {
+    const Threat threat = Threat::fromReportLine("/Users/ann/Downloads/first.pkg");
+    const auto lines = ThreatLines::forThreat(&threat);
     EXPECT_EQ(lines[0].text, "Item name: first.pkg");
     EXPECT_TRUE(lines[0].singleLineElided);
     EXPECT_EQ(lines[0].tooltip, "first.pkg") << "the value alone, without its label";
@@ -35,14 +32,11 @@ TEST(ThreatLines, showTheOldestRecordWithItsFullValuesAsTooltips) {
     EXPECT_EQ(lines[3].text, "Status: Quarantine");
     EXPECT_EQ(lines[3].face, Face::InterSemiBold);
     EXPECT_FALSE(lines[3].tooltip);
-
-    threats.pop_front();
-    EXPECT_EQ(ThreatLines::forThreats(threats)[0].text, "Item name: second.pkg");
 }
 
 TEST(ThreatLines, valuesAreInsertedVerbatim) {
     const Threat threat{QUuid::createUuid(), "a%1b%2 <b>&amp;</b>", "%1", "/tmp/ü\r", "%L1"};
-    const auto lines = ThreatLines::forThreats({threat});
+    const auto lines = ThreatLines::forThreat(&threat);
     EXPECT_EQ(lines[0].text, "Item name: a%1b%2 <b>&amp;</b>");
     EXPECT_EQ(lines[0].tooltip, "a%1b%2 <b>&amp;</b>");
     EXPECT_EQ(lines[1].text, "Threat name: %1");
