@@ -31,17 +31,37 @@ bool eventually(Condition condition) {
     return true;
 }
 
-fs::path makeBundle(const fs::path& bundle, const std::string& dictionaryEntries) {
-    writeBytes(bundle / "Contents" / "Info.plist",
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" +
-                   dictionaryEntries + "</dict>\n</plist>\n");
-    fs::create_directories(bundle / "Contents" / "MacOS");
+// A bundle whose Info.plist names the given identifier and executable, when not empty.
+fs::path makeBundle(const fs::path& bundle, const std::string& identifier = "",
+                    const std::string& executable = "") {
+    std::string entries;
+    for (const auto& [key, value] : {std::pair("CFBundleIdentifier", identifier),
+                                     std::pair("CFBundleExecutable", executable)}) {
+        entries += value.empty()
+                       ? ""
+                       : "<key>" + std::string(key) + "</key><string>" + value + "</string>";
+    }
+    writeBytes(
+        bundle / "Contents/Info.plist",
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + entries + "</dict></plist>");
+    fs::create_directories(bundle / "Contents/MacOS");
     return bundle;
 }
 
-void writeExecutable(const fs::path& file, const std::string& script) {
+void writeExecutable(const fs::path& file, const std::string& script, mode_t mode = 0755) {
     writeBytes(file, script);
-    ::chmod(file.c_str(), 0755);
+    ::chmod(file.c_str(), mode);
+}
+
+// The pids the stand-in application left as marker files in `folder`.
+std::set<int> markedPids(const fs::path& folder) {
+    std::set<int> pids;
+    for (const auto& marker : fs::directory_iterator(folder)) {
+        if (marker.path().filename().string()[0] != '.') {
+            pids.insert(std::stoi(marker.path().filename().string()));
+        }
+    }
+    return pids;
 }
 
 // A process of a stand-in process table; the command name is as awkward as the kernel allows.
@@ -74,10 +94,8 @@ bool processEnded(int pid) {
 TEST(BundleWorkspace, recognisesBundleProcessesOldestFirst) {
     TemporaryDirectory dir;
     const fs::path proc = dir.path() / "proc";
-    const fs::path first = makeBundle(dir.path() / "First.app",
-                                      "<key>CFBundleIdentifier</key><string>com.corvane.first"
-                                      "</string>\n");
-    makeBundle(dir.path() / "Unnamed.app", "");
+    const fs::path first = makeBundle(dir.path() / "First.app", "com.corvane.first");
+    makeBundle(dir.path() / "Unnamed.app");
     const std::string firstExe = (first / "Contents/MacOS/First").string();
     const std::string script = "Unnamed.app/Contents/MacOS/run";  // relative to cwd
 
@@ -108,10 +126,7 @@ TEST(BundleWorkspace, recognisesBundleProcessesOldestFirst) {
 TEST(BundleWorkspace, opensDetachedInstancesThenTerminatesThem) {
     TemporaryDirectory dir;
     const std::string identifier = "com.corvane.standin." + dir.path().filename().string();
-    const fs::path bundle =
-        makeBundle(dir.path() / "Stand In.app",
-                   "<key>CFBundleIdentifier</key><string>" + identifier +
-                       "</string>\n<key>CFBundleExecutable</key><string>Stand In</string>\n");
+    const fs::path bundle = makeBundle(dir.path() / "Stand In.app", identifier, "Stand In");
     const fs::path markers = dir.path() / "started";
     fs::create_directories(markers);
     // The script leaves its pid and its stdin behind, then becomes a program inside the bundle.
@@ -122,24 +137,13 @@ TEST(BundleWorkspace, opensDetachedInstancesThenTerminatesThem) {
                         "/'$$\nexec \"$(dirname \"$0\")/sleeper\" 30\n");
     // Should the test fail halfway, its instances do not outlive it.
     const auto killLeftovers = [](const fs::path* folder) {
-        for (const auto& marker : fs::directory_iterator(*folder)) {
-            const std::string name = marker.path().filename().string();
-            if (name[0] != '.' && !processEnded(std::stoi(name))) {
-                ::kill(std::stoi(name), SIGKILL);
+        for (const int pid : markedPids(*folder)) {
+            if (!processEnded(pid)) {
+                ::kill(pid, SIGKILL);
             }
         }
     };
     const std::unique_ptr<const fs::path, decltype(killLeftovers)> guard(&markers, killLeftovers);
-    const auto started = [&] {
-        std::set<int> pids;
-        for (const auto& marker : fs::directory_iterator(markers)) {
-            if (marker.path().filename().string()[0] != '.') {
-                pids.insert(std::stoi(marker.path().filename().string()));
-                EXPECT_EQ(readBytes(marker.path()), "/dev/null\n");
-            }
-        }
-        return pids;
-    };
     const auto running = [&] {
         std::set<int> pids;
         for (const RunningApplication& application : BundleWorkspace().runningApplications()) {
@@ -157,21 +161,22 @@ TEST(BundleWorkspace, opensDetachedInstancesThenTerminatesThem) {
     const int input = ::open((dir.path() / "input").c_str(), O_RDONLY);
     ::dup2(input, STDIN_FILENO);
     const bool opened = workspace.openBundle(bundle.string()) &&
-                        eventually([&] { return started().size() == 1; }) &&
+                        eventually([&] { return markedPids(markers).size() == 1; }) &&
                         workspace.openBundle(bundle.string() + "/");
     ::dup2(savedInput, STDIN_FILENO);
     ::close(input);
     ::close(savedInput);
     ASSERT_TRUE(opened);
-    ASSERT_TRUE(eventually([&] { return started().size() == 2; }));
+    ASSERT_TRUE(eventually([&] { return markedPids(markers).size() == 2; }));
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "no child, not even a zombie, is left";
-    const std::set<int> pids = started();
+    const std::set<int> pids = markedPids(markers);
+    for (const int pid : pids) {
+        EXPECT_EQ(readBytes(markers / std::to_string(pid)), "/dev/null\n") << "stdin";
+    }
     // Found whether still the script or already the program it execs inside the bundle.
     EXPECT_TRUE(eventually([&] { return running() == pids; }));
     for (const int pid : pids) {
         workspace.terminate({pid, identifier});
-    }
-    for (const int pid : pids) {
         EXPECT_TRUE(eventually([&] { return processEnded(pid); })) << pid;
     }
     EXPECT_TRUE(running().empty());
@@ -179,28 +184,20 @@ TEST(BundleWorkspace, opensDetachedInstancesThenTerminatesThem) {
 
 TEST(BundleWorkspace, refusesBundlesWithoutAStartableExecutable) {
     TemporaryDirectory dir;
-    const std::string executableKey = "<key>CFBundleExecutable</key><string>";
-    const fs::path noKey = makeBundle(dir.path() / "NoKey.app", "");
+    const fs::path noKey = makeBundle(dir.path() / "NoKey.app");
     writeExecutable(noKey / "Contents/MacOS/NoKey", "#!/bin/sh\n");
-    const fs::path plain = makeBundle(dir.path() / "Plain.app", executableKey + "Plain</string>");
-    writeBytes(plain / "Contents/MacOS/Plain", "#!/bin/sh\n");
-    const fs::path missing =
-        makeBundle(dir.path() / "Missing.app", executableKey + "Gone</string>");
-    const fs::path escape =
-        makeBundle(dir.path() / "Escape.app", executableKey + "../../../outside</string>");
+    const fs::path plain = makeBundle(dir.path() / "Plain.app", "", "Plain");
+    writeExecutable(plain / "Contents/MacOS/Plain", "#!/bin/sh\n", 0644);
     writeExecutable(dir.path() / "outside", "#!/bin/sh\n");
-    const fs::path broken =
-        makeBundle(dir.path() / "Broken.app", executableKey + "Broken</string>");
+    const fs::path broken = makeBundle(dir.path() / "Broken.app", "", "Broken");
     writeExecutable(broken / "Contents/MacOS/Broken", "#!/nonexistent/interpreter\n");
-    const fs::path garbage = dir.path() / "Garbage.app";
-    writeBytes(garbage / "Contents/Info.plist", "not a property list");
+    writeBytes(dir.path() / "Garbage.app/Contents/Info.plist", "not a property list");
 
     BundleWorkspace workspace;
-    EXPECT_FALSE(workspace.openBundle((dir.path() / "Absent.app").string()));
-    EXPECT_FALSE(workspace.openBundle(noKey.string()));
-    EXPECT_FALSE(workspace.openBundle(plain.string())) << "not executable";
-    EXPECT_FALSE(workspace.openBundle(missing.string()));
-    EXPECT_FALSE(workspace.openBundle(escape.string()));
-    EXPECT_FALSE(workspace.openBundle(garbage.string()));
-    EXPECT_FALSE(workspace.openBundle(broken.string())) << "exec itself fails";
+    for (const fs::path& bundle : {dir.path() / "Absent.app", noKey, plain,
+                                   makeBundle(dir.path() / "Missing.app", "", "Gone"),
+                                   makeBundle(dir.path() / "Escape.app", "", "../../../outside"),
+                                   dir.path() / "Garbage.app", broken}) {
+        EXPECT_FALSE(workspace.openBundle(bundle.string())) << bundle;
+    }
 }

@@ -15,8 +15,7 @@ namespace {
 
 using Plist = std::unique_ptr<void, decltype(&plist_free)>;
 
-Plist parse(const fs::path& file) {
-    const std::string bytes = readBytes(file);
+Plist parse(const std::string& bytes) {
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     return {root, plist_free};
@@ -28,104 +27,92 @@ std::string stringAt(plist_t dictionary, const char* key) {
                                                      : "<missing>";
 }
 
-fs::path suiteFile(const TemporaryDirectory& home) {
-    return home.path() / "Library/Preferences/com.corvane.shared.plist";
-}
+// A home with the shared suite open; `file` is where the suite is kept.
+struct Home {
+    TemporaryDirectory dir;
+    PlistPreferencesStore store{dir.path()};
+    fs::path file = dir.path() / "Library/Preferences/com.corvane.shared.plist";
+    std::unique_ptr<PreferencesSuite> suite = store.openSuite("com.corvane.shared");
+
+    Plist written() const { return parse(readBytes(file)); }
+    std::string at(const char* key) const { return stringAt(written().get(), key); }
+};
 
 }  // namespace
 
 TEST(PlistPreferences, writesXmlDictionaryWithLatestValues) {
-    TemporaryDirectory home;
-    const auto suite = PlistPreferencesStore(home.path()).openSuite("com.corvane.shared");
-    ASSERT_NE(suite, nullptr);
-    suite->setString("Language", "fr");
-    suite->setString("Edition", "Home");
-    suite->setString("Language", "de");
-    suite->synchronize();
-
-    ASSERT_EQ(readBytes(suiteFile(home)).rfind("<?xml", 0), 0U);
-    const Plist written = parse(suiteFile(home));
-    ASSERT_EQ(plist_get_node_type(written.get()), PLIST_DICT);
-    EXPECT_EQ(plist_dict_get_size(written.get()), 2U);
-    EXPECT_EQ(stringAt(written.get(), "Language"), "de");
-    EXPECT_EQ(stringAt(written.get(), "Edition"), "Home");
+    Home home;
+    home.suite->setString("Language", "fr");
+    home.suite->setString("Edition", "Home");
+    home.suite->setString("Language", "de");
+    home.suite->synchronize();
+    ASSERT_EQ(readBytes(home.file).rfind("<?xml", 0), 0U);
+    EXPECT_EQ(plist_dict_get_size(home.written().get()), 2U);
+    EXPECT_EQ(home.at("Language"), "de");
+    EXPECT_EQ(home.at("Edition"), "Home");
 
     // Another program changes a key meanwhile; writing a different key must not undo that.
-    writeBytes(suiteFile(home),
-               "<plist version=\"1.0\"><dict><key>Language</key><string>it</string></dict>"
-               "</plist>");
-    suite->setString("Edition", "Pro");
-    suite->synchronize();
-    const Plist merged = parse(suiteFile(home));
-    EXPECT_EQ(stringAt(merged.get(), "Language"), "it");
-    EXPECT_EQ(stringAt(merged.get(), "Edition"), "Pro");
+    writeBytes(home.file,
+               "<plist version=\"1.0\"><dict><key>Language</key><string>it</string>"
+               "</dict></plist>");
+    home.suite->setString("Edition", "Pro");
+    home.suite->synchronize();
+    EXPECT_EQ(home.at("Language"), "it");
+    EXPECT_EQ(home.at("Edition"), "Pro");
 }
 
 TEST(PlistPreferences, keepsOtherKeysOfXmlAndBinaryFiles) {
-    for (const bool binary : {false, true}) {
-        TemporaryDirectory home;
-        plist_t existing = plist_new_dict();
-        plist_dict_set_item(existing, "Owner", plist_new_string("console"));
-        plist_dict_set_item(existing, "Count", plist_new_uint(42));
-        plist_t nested = plist_new_dict();
-        plist_dict_set_item(nested, "Inner", plist_new_string("value"));
-        plist_dict_set_item(existing, "Nested", nested);
-        plist_dict_set_item(existing, "Language", plist_new_string("en"));
-        char* bytes = nullptr;
-        uint32_t length = 0;
-        binary ? plist_to_bin(existing, &bytes, &length) : plist_to_xml(existing, &bytes, &length);
-        writeBytes(suiteFile(home), std::string(bytes, length));
-        binary ? plist_to_bin_free(bytes) : plist_to_xml_free(bytes);
-        ::chmod(suiteFile(home).c_str(), 0600);
+    const std::string xml =
+        "<plist version=\"1.0\"><dict><key>Owner</key><string>console</string><key>Count</key>"
+        "<integer>42</integer><key>Nested</key><dict><key>Inner</key><string>value</string>"
+        "</dict><key>Language</key><string>en</string></dict></plist>";
+    char* binary = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(parse(xml).get(), &binary, &length);
+    for (const std::string& existing : {xml, std::string(binary, length)}) {
+        Home home;
+        writeBytes(home.file, existing);
+        ::chmod(home.file.c_str(), 0600);
+        home.suite->setString("Language", "fr");
+        home.suite->synchronize();
 
-        const auto suite = PlistPreferencesStore(home.path()).openSuite("com.corvane.shared");
-        suite->setString("Language", "fr");
-        suite->synchronize();
-
-        const Plist written = parse(suiteFile(home));
-        EXPECT_EQ(plist_dict_get_size(written.get()), 4U) << binary;
+        const Plist written = home.written();
+        EXPECT_EQ(plist_dict_get_size(written.get()), 4U);
         EXPECT_EQ(stringAt(written.get(), "Owner"), "console");
         EXPECT_EQ(stringAt(written.get(), "Language"), "fr");
         EXPECT_EQ(stringAt(plist_dict_get_item(written.get(), "Nested"), "Inner"), "value");
         uint64_t count = 0;
         plist_get_uint_val(plist_dict_get_item(written.get(), "Count"), &count);
         EXPECT_EQ(count, 42U);
-        plist_free(existing);
         struct stat info {};
-        ASSERT_EQ(::stat(suiteFile(home).c_str(), &info), 0);
+        ASSERT_EQ(::stat(home.file.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, 0600U);
     }
+    plist_to_bin_free(binary);
 }
 
 TEST(PlistPreferences, refusesUnusableNamesAndUnreadableFiles) {
-    TemporaryDirectory home;
-    PlistPreferencesStore store(home.path());
+    Home home;
     for (const std::string& name :
          std::vector<std::string>{"", ".", "..", "a/b", "../escape", std::string("a\0b", 3)}) {
-        EXPECT_EQ(store.openSuite(name), nullptr) << name;
+        EXPECT_EQ(home.store.openSuite(name), nullptr) << name;
     }
-    EXPECT_NE(store.openSuite("..hidden"), nullptr);
+    EXPECT_NE(home.store.openSuite("..hidden"), nullptr);
 
     // A plist that cannot be read is left alone rather than replaced by our keys only.
-    fs::create_directories(suiteFile(home));
-    writeBytes(suiteFile(home) / "inside", "x");
-    const auto suite = store.openSuite("com.corvane.shared");
-    suite->setString("Language", "fr");
-    suite->synchronize();
-    EXPECT_TRUE(fs::is_directory(suiteFile(home)));
-    EXPECT_EQ(std::distance(fs::directory_iterator(suiteFile(home).parent_path()),
-                            fs::directory_iterator()),
-              1);
-
-    fs::remove_all(suiteFile(home));
-    fs::create_symlink(suiteFile(home).filename(), suiteFile(home));  // a loop: ELOOP
-    suite->synchronize();
-    EXPECT_TRUE(fs::is_symlink(suiteFile(home)));
+    writeBytes(home.file / "inside", "x");
+    home.suite->setString("Language", "fr");
+    home.suite->synchronize();
+    EXPECT_TRUE(fs::is_directory(home.file));
+    EXPECT_EQ(std::distance(fs::directory_iterator(home.file.parent_path()), {}), 1);
+    fs::remove_all(home.file);
+    fs::create_symlink(home.file.filename(), home.file);  // a loop: ELOOP
+    home.suite->synchronize();
+    EXPECT_TRUE(fs::is_symlink(home.file));
 
     // Content that is not a dictionary holds no keys worth keeping.
-    fs::remove(suiteFile(home));
-    writeBytes(suiteFile(home), "<plist version=\"1.0\"><array/></plist>");
-    suite->synchronize();
-    const Plist written = parse(suiteFile(home));
-    EXPECT_EQ(stringAt(written.get(), "Language"), "fr");
+    fs::remove(home.file);
+    writeBytes(home.file, "<plist version=\"1.0\"><array/></plist>");
+    home.suite->synchronize();
+    EXPECT_EQ(home.at("Language"), "fr");
 }

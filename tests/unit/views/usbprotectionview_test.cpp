@@ -1,12 +1,10 @@
 #include "usbprotectionview.h"
 #include "agentfixture.h"
 #include "assetimageview.h"
-#include "popoveractionbutton.h"
 #include "popoverpanel.h"
 #include "popovertext.h"
 #include "viewtesting.h"
 
-#include <QFontInfo>
 #include <QTest>
 #include <QVariantAnimation>
 
@@ -22,7 +20,7 @@ class UsbProtectionViewTest : public AgentFixture {
 protected:
     void SetUp() override { start(); }
 
-    UsbProtectionView& makeView(const std::string& device) {
+    void makeView(const std::string& device) {
         view = std::make_unique<UsbProtectionView>(UsbProtectionViewInputs{
             .statusBarManager = *manager,
             .pathUsb = device,
@@ -31,13 +29,17 @@ protected:
         });
         view->show();
         QCoreApplication::sendPostedEvents();
-        return *view;
     }
     template <typename T = QWidget>
     T* child(const char* name) const {
         return namedChild<T>(*view, name);
     }
     QRect rectOf(const QWidget* widget) const { return rectIn(widget, view.get()); }
+    // The colour of a button's rounded leading end as drawn.
+    QColor fillOf(const char* button) const {
+        const QRect area = rectOf(child(button));
+        return pixel(snapshot(*view), {area.left() + 3, area.center().y()});
+    }
 
     int closeCount = 0;
     std::function<void()> onClose = [this] { ++closeCount; };
@@ -58,11 +60,8 @@ TEST_F(UsbProtectionViewTest, thePanelCoversOnlyThePaddedContentCentredInTheFram
 
     const QImage image = snapshot(*view);
     EXPECT_EQ(image.pixelColor(185, panel.top() - 1).alpha(), 0) << "clear above the panel";
-    EXPECT_EQ(image.pixelColor(185, panel.bottom() + 1).alpha(), 0) << "and below it";
     EXPECT_EQ(pixel(image, {185, panel.top() + 2}), kPanel);
-    EXPECT_EQ(pixel(image, {1, panel.center().y()}), kPanel);
     EXPECT_EQ(image.pixelColor(panel.topLeft() + QPoint(1, 1)).alpha(), 0) << "radius 11";
-    EXPECT_EQ(pixel(image, panel.topLeft() + QPoint(5, 5)), kPanel);
 
     // Header: the icon 20 in from the padded edge, the text 10 + 8 after it.
     const int padding = UsbProtectionView::kPanelPadding;
@@ -71,7 +70,6 @@ TEST_F(UsbProtectionViewTest, thePanelCoversOnlyThePaddedContentCentredInTheFram
     EXPECT_EQ(icon->imageSize(), QSizeF(27.69, 60));
     const QRect iconRect = rectOf(icon);
     EXPECT_EQ(iconRect.left(), padding + 20);
-    EXPECT_EQ(iconRect.height(), 60);
     const QRect deviceLine = rectOf(child("usbInfoLine"));
     EXPECT_EQ(deviceLine.left(), iconRect.left() + 28 + 10 + 8);
     EXPECT_GE(deviceLine.top(), panel.top() + padding + 20);
@@ -83,13 +81,8 @@ TEST_F(UsbProtectionViewTest, thePanelCoversOnlyThePaddedContentCentredInTheFram
     EXPECT_EQ(rectOf(invitation[1]).top() - rectOf(invitation[0]).bottom() - 1, 1);
     EXPECT_EQ(invitation[0]->height(), QFontMetrics(invitation[0]->font()).height())
         << "the invitation fits on one line";
-    const QFontInfo deviceFont(child("usbInfoLine")->font());
-    EXPECT_EQ(deviceFont.family(), "Inter");
-    EXPECT_EQ(deviceFont.weight(), QFont::DemiBold);
-    EXPECT_EQ(deviceFont.pixelSize(), 16);
-    const QFontInfo invitationFont(invitation[0]->font());
-    EXPECT_EQ(invitationFont.weight(), QFont::Medium);
-    EXPECT_EQ(invitationFont.pixelSize(), 14);
+    EXPECT_EQ(describeFont(child("usbInfoLine")->font()), "Inter 600 16px");
+    EXPECT_EQ(describeFont(invitation[1]->font()), "Inter 500 14px");
 
     // Buttons: centred as a pair, 8 + 25 + 8 apart, 15 above the padded bottom edge.
     const QRect scan = rectOf(child("scanNowButton"));
@@ -99,11 +92,6 @@ TEST_F(UsbProtectionViewTest, thePanelCoversOnlyThePaddedContentCentredInTheFram
     EXPECT_EQ(panel.bottom() - close.bottom(), padding + 15);
     EXPECT_EQ(scan.top() - std::max(iconRect.bottom(), rectOf(invitation[1]).bottom()) - 1,
               20 + 10);
-    for (const QRect& button : {scan, close}) {
-        EXPECT_EQ(button.height(), 35);
-        EXPECT_LE(button.width(), 135);
-    }
-    EXPECT_EQ(pixel(image, {scan.left() + 3, scan.center().y()}), kRest);
 }
 
 TEST_F(UsbProtectionViewTest, theDeviceNameIsShownAsReceivedAndWrapsWithinTheFrame) {
@@ -121,12 +109,9 @@ TEST_F(UsbProtectionViewTest, theDeviceNameIsShownAsReceivedAndWrapsWithinTheFra
     makeView("Samsung Portable SSD T7 Shield 2TB");
     deviceLine = child<PopoverText>("usbInfoLine");
     EXPECT_EQ(deviceLine->height(), 2 * QFontMetrics(deviceLine->font()).lineSpacing());
-    EXPECT_GE(deviceLine->height(), deviceLine->heightForWidth(deviceLine->width()));
     EXPECT_LE(rectOf(deviceLine).right(), 370 - UsbProtectionView::kPanelPadding - 20);
     EXPECT_EQ(rectOf(child("panel")), QRect(0, 0, 370, 200));
-    const QImage image = snapshot(*view);
-    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0) << "the panel keeps its rounded corners";
-    EXPECT_EQ(pixel(image, {185, 1}), kPanel);
+    EXPECT_EQ(snapshot(*view).pixelColor(0, 0).alpha(), 0) << "the panel keeps its rounded corners";
     EXPECT_LE(rectOf(child("closeButton")).bottom(), 199 - 15) << "and the buttons their padding";
 
     // Longer still, the text is squeezed inside the frame rather than pushing the panel out.
@@ -158,24 +143,17 @@ TEST_F(UsbProtectionViewTest, scanNowRequestsTheScanThenForgetsTheLineThenCloses
     EXPECT_EQ(fileAtClose, "Other") << "the device's line is gone before the popover closes";
 }
 
-TEST_F(UsbProtectionViewTest, closeOnlyCloses) {
+TEST_F(UsbProtectionViewTest, closeFadesAndActsOnlyForItself) {
     writeBytes(usbFile(), "SanDisk Ultra\n");
     makeView("SanDisk Ultra");
+    hover(child("closeButton"));
+    child("closeButton")->findChild<QVariantAnimation*>()->setCurrentTime(200);
+    EXPECT_EQ(fillOf("closeButton"), kHover);
+    EXPECT_EQ(fillOf("scanNowButton"), kRest);
+
     transcript.clear();
     QTest::mouseClick(child("closeButton"), Qt::LeftButton);
     EXPECT_EQ(closeCount, 1);
     EXPECT_TRUE(transcript.empty());
     EXPECT_EQ(readBytes(usbFile()), "SanDisk Ultra\n");
-}
-
-TEST_F(UsbProtectionViewTest, eachButtonFadesOnlyItself) {
-    makeView("SanDisk Ultra");
-    auto* const scan = child<PopoverActionButton>("scanNowButton");
-    auto* const close = child<PopoverActionButton>("closeButton");
-    hover(close);
-    close->findChild<QVariantAnimation*>()->setCurrentTime(200);
-    const QImage image = snapshot(*view);
-    EXPECT_EQ(pixel(image, {rectOf(close).left() + 3, rectOf(close).center().y()}), kHover);
-    EXPECT_EQ(pixel(image, {rectOf(scan).left() + 3, rectOf(scan).center().y()}), kRest);
-    EXPECT_FALSE(scan->isHovering());
 }

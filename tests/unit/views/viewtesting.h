@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QEnterEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QWidget>
@@ -41,6 +42,12 @@ inline QImage snapshot(QWidget& widget) {
 // `widget`'s rectangle in `ancestor`'s coordinates.
 inline QRect rectIn(const QWidget* widget, const QWidget* ancestor) {
     return {widget->mapTo(ancestor, QPoint(0, 0)), widget->size()};
+}
+
+// The font as resolved, e.g. "Inter 600 15px", to compare family, weight and size at once.
+inline QString describeFont(const QFont& font) {
+    const QFontInfo info(font);
+    return QStringLiteral("%1 %2 %3px").arg(info.family()).arg(info.weight()).arg(info.pixelSize());
 }
 
 inline QColor pixel(const QImage& image, QPoint point) {
