@@ -1,6 +1,7 @@
 #include "colorfromhex.h"
 
 #include <QString>
+#include <QStringDecoder>
 
 #include <cstdint>
 #include <limits>
@@ -53,9 +54,13 @@ std::uint64_t scanHex(const QString& text, qsizetype position) {
 }  // namespace
 
 QColor colorFromHex(std::string_view hex) {
-    // Decoded first so that trimming and skipping know every kind of Unicode whitespace.
+    // Decoded first so that trimming and skipping know every kind of Unicode whitespace. A
+    // leading byte-order mark is kept: it is not white space, so such text does not parse,
+    // whereas QString::fromUtf8 would drop it silently.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
     const QString text =
-        QString::fromUtf8(hex.data(), static_cast<qsizetype>(hex.size())).trimmed();
+        QString(decoder(QByteArrayView(hex.data(), static_cast<qsizetype>(hex.size())))).trimmed();
     const qsizetype start = text.startsWith(u'#') ? 1 : 0;
     const std::uint64_t value = scanHex(text, start);
     return QColor::fromRgb(static_cast<int>((value >> 16) & 0xFF),

@@ -48,7 +48,8 @@ TEST(ColorFromHex, readsTheLow24BitsOfAScannedHexNumber) {
 
 TEST(ColorFromHex, textThatDoesNotParseIsOpaqueBlack) {
     for (const std::string text :
-         {"", "#", "   \n", "##202940", "xyz", "#-1", "0x", "#0xg1", "G1"}) {
+         {"", "#", "   \n", "##202940", "xyz", "#-1", "0x", "#0xg1", "G1",
+          "\xEF\xBB\xBF#202940"}) {  // a byte-order mark is not white space
         EXPECT_EQ(colorFromHex(text), QColor(0, 0, 0)) << text;
         EXPECT_EQ(colorFromHex(text).alpha(), 255) << text;
     }
