@@ -1,8 +1,10 @@
 #pragma once
 
+#include "filestamp.h"
 #include "reportfile.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -16,7 +18,8 @@ public:
 
     ReportFeed(ReportFile file, RunLoop& runLoop, Handler handler);
 
-    // Reads the file now and queues the handling of its new lines; an unreadable file is skipped.
+    // Reads the file now and queues the handling of its new lines; an unreadable file is skipped,
+    // and so is a file left unchanged since the last read, which holds no new line.
     void load();
     // Hands every line not yet processed to the handler, once, in order.
     void processNewEntries(const std::vector<std::string>& lines);
@@ -31,4 +34,6 @@ private:
     RunLoop& m_runLoop;
     Handler m_handler;
     std::unordered_set<std::string> m_processed;
+    // The file as it was when last read, while every line read then still counts as handled.
+    std::optional<FileStamp> m_readStamp;
 };

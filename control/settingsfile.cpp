@@ -53,16 +53,24 @@ std::filesystem::path SettingsFile::settingsFileUrl() const {
 }
 
 ProtectionSettings SettingsFile::readSettings() const {
-    const auto bytes = FileContents::read(settingsFileUrl());
+    const std::filesystem::path file = settingsFileUrl();
+    const auto stamp = FileStamp::ofSettledFile(file);
+    if (stamp && stamp == m_readStamp) {
+        return m_readSettings;
+    }
+    m_readStamp.reset();
+    m_readSettings = {};
+    const auto bytes = FileContents::read(file);
     if (const auto* text = std::get_if<std::string>(&bytes)) {
+        m_readStamp = stamp;
         bool truncated = false;
         const Json object = parseObject(*text, truncated);
         if (!object.is_discarded()) {
-            return {booleanMember(object, "realTimeProtection"),
-                    booleanMember(object, "usbProtection")};
+            m_readSettings = {booleanMember(object, "realTimeProtection"),
+                              booleanMember(object, "usbProtection")};
         }
     }
-    return {};
+    return m_readSettings;
 }
 
 void SettingsFile::updateSettings(const std::string& key, bool value) const {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "filestamp.h"
+
 #include <filesystem>
+#include <optional>
 #include <string>
 
 class Console;
@@ -25,4 +28,7 @@ public:
 private:
     std::filesystem::path m_homeDirectory;
     Console& m_console;
+    // The last settings read and the file they were read from; the agent asks every second.
+    mutable std::optional<FileStamp> m_readStamp;
+    mutable ProtectionSettings m_readSettings;
 };

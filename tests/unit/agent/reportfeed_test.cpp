@@ -1,5 +1,8 @@
 #include "agentfixture.h"
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 class ReportFeedTest : public AgentFixture {
@@ -123,4 +126,29 @@ TEST_F(ReportFeedTest, hostileReportFilesNeverStopTheTicks) {
     writeBytes(threatsFile(), "/ok\n");
     runLoop.advance(1.0);
     EXPECT_EQ(manager->threatsDetectedCount(), 1);
+}
+
+TEST_F(ReportFeedTest, filesLeftAloneAreReadAgainWhenALineIsForgottenOrAnythingChanges) {
+    setUsbProtection(true);
+    writeBytes(threatsFile(), "/x\n");
+    writeBytes(usbFile(), "disk1\n");
+    // Files left alone this long are not read again while they stay as they are.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    runLoop.advance(2.0);
+    EXPECT_EQ(manager->threatsDetectedCount(), 1);
+    ASSERT_EQ(views.usbViews.size(), 1U);
+
+    manager->forgetUsbInfo("disk1");
+    runLoop.advance(1.0);
+    EXPECT_EQ(views.usbViews.size(), 2U) << "a forgotten line is new again in the same file";
+
+    writeBytes(threatsFile(), "/x\n/y\n");
+    runLoop.advance(1.0);
+    EXPECT_EQ(manager->threatsDetectedCount(), 2);
+
+    setUsbProtection(false);
+    writeBytes(usbFile(), "disk1\ndisk2\n");
+    runLoop.advance(1.0);
+    EXPECT_EQ(views.usbViews.size(), 2U);
+    EXPECT_EQ(transcript.back(), "USB Protection is OFF, skipping USB info load.");
 }

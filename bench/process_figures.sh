@@ -1,0 +1,206 @@
+#!/usr/bin/env bash
+# Whole-process figures of the real agent on a private X display with a tray host, next to a
+# bare Qt tray program started in the same run: start to icon docked, resident memory, idle
+# CPU with both feeds on, threat append to popover latency, memory after many threats.
+# Usage: bench/process_figures.sh <build dir>
+# Environment:
+#   BENCH_IDLE_SECONDS  idle window for the CPU figure (default 120, at least 60)
+#   BENCH_APPENDS       threats appended one at a time for the latency figure (default 100)
+#   BENCH_THREATS       threats appended at once for the memory figure (default 1000)
+#   BENCH_CLOSE_ALL=1   also show and close every one of them by clicking Close; the agent
+#                       paces popovers at 0.5 s + 0.5 s, so 1000 threats take about 20 min
+set -euo pipefail
+build=$(cd "$1" && pwd)
+idleSeconds=${BENCH_IDLE_SECONDS:-120}
+appends=${BENCH_APPENDS:-100}
+threats=${BENCH_THREATS:-1000}
+closeAll=${BENCH_CLOSE_ALL:-0}
+[ "$idleSeconds" -ge 60 ] || { echo "BENCH_IDLE_SECONDS must be at least 60" >&2; exit 2; }
+for tool in Xvfb trayer xdotool xwininfo import convert; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool (./dev test installs it)" >&2; exit 1; }
+done
+helper=$build/bin/helper
+bare=$build/bin/bare_tray
+xwait=$build/bin/xwait
+for program in "$helper" "$bare" "$xwait"; do
+    [ -x "$program" ] || { echo "missing: $program (build it first)" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+say() { echo "-- $*" >&2; }
+
+n=120
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+export DISPLAY=":$n"
+Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+trayer --edge top --align right --widthtype request --height 28 --transparent false \
+    --tint 0x303030 >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+    xwininfo -root -tree 2>/dev/null | grep -q '("panel" "trayer")' && break
+    sleep 0.1
+done
+
+# Each program gets its own scratch home; the agent's has both feeds switched on.
+helperHome=$work/helper-home
+bareHome=$work/bare-home
+data="$helperHome/Library/Application Support/Corvane Antivirus"
+mkdir -p "$data" "$bareHome"
+printf '{"realTimeProtection": true, "usbProtection": true}' >"$data/settings.json"
+: >"$data/detected_threats.txt"
+: >"$data/detected_usb_device.txt"
+
+# Starts a program; sets `startedPid` and `dockedMs`, the time from start to its icon docked.
+start_docked() {
+    local home=$1 program=$2 instance started
+    instance=$(basename "$program")
+    started=$(date +%s%N)
+    HOME=$home QT_QPA_PLATFORM=xcb "$program" >"$home/out" 2>"$home/err" &
+    startedPid=$!
+    pids+=("$startedPid")
+    dockedMs=$("$xwait" docked "$instance" trayer 10 "$started") ||
+        { echo "$instance did not dock" >&2; exit 1; }
+}
+
+rss_mb() { awk '/^VmRSS:/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
+# CPU seconds used so far, from the tick counts in /proc/<pid>/stat (all threads, dead ones too).
+stat_seconds() {
+    awk -v hz="$(getconf CLK_TCK)" '{sub(/.*\) /, ""); printf "%.4f", ($12 + $13) / hz}' "/proc/$1/stat"
+}
+# CPU seconds used so far by the live threads, to the nanosecond, from the scheduler.
+sched_seconds() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {printf "%.6f", s / 1e9}'; }
+per_hour() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN {printf "%.3f", (b - a) * 3600 / t}'; }
+
+say "starting a bare Qt tray program and the agent on $DISPLAY"
+start_docked "$bareHome" "$bare"
+barePid=$startedPid
+bareDock=$dockedMs
+sleep 1
+start_docked "$helperHome" "$helper"
+helperPid=$startedPid
+helperDock=$dockedMs
+sleep 3
+helperStartRss=$(rss_mb "$helperPid")
+bareStartRss=$(rss_mb "$barePid")
+
+say "idle for $idleSeconds s"
+t0=$(date +%s%N)
+helperStat0=$(stat_seconds "$helperPid")
+helperSched0=$(sched_seconds "$helperPid")
+bareStat0=$(stat_seconds "$barePid")
+bareSched0=$(sched_seconds "$barePid")
+sleep "$idleSeconds"
+helperStat1=$(stat_seconds "$helperPid")
+helperSched1=$(sched_seconds "$helperPid")
+bareStat1=$(stat_seconds "$barePid")
+bareSched1=$(sched_seconds "$barePid")
+elapsed=$(awk -v a="$t0" -v b="$(date +%s%N)" 'BEGIN {printf "%.3f", (b - a) / 1e9}')
+helperIdle=$(per_hour "$helperSched0" "$helperSched1" "$elapsed")
+helperIdleStat=$(per_hour "$helperStat0" "$helperStat1" "$elapsed")
+bareIdle=$(per_hour "$bareSched0" "$bareSched1" "$elapsed")
+bareIdleStat=$(per_hour "$bareStat0" "$bareStat1" "$elapsed")
+
+title="Corvane Antivirus: Threat detected"
+popover() { xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1; }
+
+# Centre of the right-most green button (Close) of a popover window, found in its pixels.
+close_button() {
+    local window=$1 geometry
+    xdotool mousemove 600 700  # off the popover: a hovered button is drawn lighter
+    sleep 0.4
+    import -window "$window" "$work/popover.png"
+    geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
+    convert "$work/popover.png" txt:- | awk -v origin="$geometry" -F'[,: ]+' '
+        /#009426/ { green[$1] = 1; rows[$1] += $2; count[$1]++ }
+        END {
+            split(origin, o, " ")
+            for (x in green) if (x + 0 > right) right = x + 0
+            left = right
+            while ((left - 1) in green) left--
+            for (x = left; x <= right; x++) { sum += rows[x]; n += count[x] }
+            if (n == 0) exit 1
+            printf "%d %d\n", o[1] + (left + right) / 2, o[2] + sum / n
+        }'
+}
+
+closeX=
+closeY=
+# Clicks Close on the threat popover on screen and waits for it to go; the button is looked up
+# again whenever a click at the last known place does not close it.
+close_popover() {
+    local attempt
+    for attempt in 1 2 3; do
+        if [ -z "$closeX" ] || [ "$attempt" -gt 1 ]; then
+            read -r closeX closeY < <(close_button "$(popover)") || { echo "no Close button" >&2; exit 1; }
+        fi
+        xdotool mousemove "$closeX" "$closeY" click 1
+        "$xwait" gone "$title" 2 >/dev/null && return 0
+    done
+    echo "Close did not close the threat popover" >&2
+    exit 1
+}
+
+say "$appends threats appended one at a time, each popover closed"
+latencies=$work/latencies
+: >"$latencies"
+for i in $(seq "$appends"); do
+    # A random phase against the agent's one-second tick.
+    sleep "0.$(printf '%03d' $((RANDOM % 1000)))"
+    "$xwait" shown "$title" 5 "$data/detected_threats.txt" "/home/user/Downloads/latency-$i.bin" \
+        >>"$latencies" || { echo "no threat popover within 5 s" >&2; exit 1; }
+    close_popover
+    sleep 0.7  # the agent acknowledges the threat 0.5 s after Close
+done
+read -r p50 p99 pmax < <(sort -n "$latencies" | awk '{v[NR] = $1}
+    END {i50 = int(NR * 0.50 + 0.999999); i99 = int(NR * 0.99 + 0.999999)
+         printf "%.0f %.0f %.0f\n", v[i50], v[i99], v[NR]}')
+helperAppendsRss=$(rss_mb "$helperPid")
+
+say "$threats threats appended at once"
+for i in $(seq "$threats"); do printf '\n/home/user/Downloads/queued-%04d.bin\n' "$i"; done \
+    >>"$data/detected_threats.txt"
+"$xwait" shown "$title" 5 >/dev/null || { echo "no threat popover for the queued threats" >&2; exit 1; }
+sleep 2
+helperQueuedRss=$(rss_mb "$helperPid")
+helperClosedRss=
+if [ "$closeAll" = 1 ]; then
+    say "showing and closing all $threats (about $((threats * 12 / 10 / 60)) min)"
+    for i in $(seq "$threats"); do
+        close_popover
+        if [ "$i" -lt "$threats" ]; then
+            "$xwait" shown "$title" 5 >/dev/null || { echo "popover $((i + 1)) did not follow" >&2; exit 1; }
+        fi
+    done
+    sleep 2
+    [ ! -s "$data/detected_threats.txt" ] || { echo "threats left in the report file" >&2; exit 1; }
+    helperClosedRss=$(rss_mb "$helperPid")
+fi
+bareEndRss=$(rss_mb "$barePid")
+kill -0 "$helperPid" || { echo "the agent is gone" >&2; exit 1; }
+
+verdict() { awk -v v="$1" -v t="$2" 'BEGIN {print (v + 0 <= t + 0) ? "yes" : "NO"}'; }
+echo
+echo "| Figure | Agent | Bare Qt tray | Target | Met |"
+echo "|---|---:|---:|---:|:-:|"
+echo "| Start to icon docked (ms) | $helperDock | $bareDock | | |"
+echo "| RSS after start (MB) | $helperStartRss | $bareStartRss | < 40 | $(verdict "$helperStartRss" 40) |"
+echo "| Idle CPU, both feeds on (s/h, scheduler) | $helperIdle | $bareIdle | < 0.5 | $(verdict "$helperIdle" 0.5) |"
+echo "| Idle CPU (s/h, /proc stat ticks of $(awk -v hz="$(getconf CLK_TCK)" 'BEGIN {print 1000 / hz}') ms) | $helperIdleStat | $bareIdleStat | < 0.5 | $(verdict "$helperIdleStat" 0.5) |"
+echo "| Append to popover p50 (ms, $appends appends) | $p50 | | | |"
+echo "| Append to popover p99 (ms) | $p99 | | <= 1050 | $(verdict "$p99" 1050) |"
+echo "| Append to popover max (ms) | $pmax | | | |"
+echo "| RSS after $appends threats shown and closed (MB) | $helperAppendsRss | $bareEndRss | < 40 | $(verdict "$helperAppendsRss" 40) |"
+echo "| RSS with $threats threats queued (MB) | $helperQueuedRss | | < 40 | $(verdict "$helperQueuedRss" 40) |"
+if [ -n "$helperClosedRss" ]; then
+    echo "| RSS after $threats more shown and closed (MB) | $helperClosedRss | | < 40 | $(verdict "$helperClosedRss" 40) |"
+fi
+echo
+echo "Idle window ${elapsed} s; $(nproc) CPUs, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo); $(date -u +%Y-%m-%d)."

@@ -1,0 +1,507 @@
+// Cost of the agent's file work against the least a program could do with the same files.
+// Every figure that matters is a ratio to a baseline measured in the same run: see the
+// "ratio" counters and the table printed at the end.
+
+#include "fakes.h"
+#include "helpermanager.h"
+#include "productlocations.h"
+#include "reportfile.h"
+#include "settingsfile.h"
+#include "temporarydirectory.h"
+#include "virtualrunloop.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::string_view kSettings = R"({"realTimeProtection": true, "usbProtection": true})";
+
+std::string threatLine(int index) {
+    char line[96];
+    std::snprintf(line, sizeof line, "/home/user/Downloads/archive-%06d/payload-%06d.bin", index,
+                  index);
+    return line;
+}
+
+std::string usbLine(int index) {
+    char line[64];
+    std::snprintf(line, sizeof line, "Flash Drive %06d 64GB", index);
+    return line;
+}
+
+// Lines as a scanner leaves them: each one written as "\n<entry>\n".
+template <typename MakeLine>
+std::string reportBytes(int lines, MakeLine makeLine) {
+    std::string bytes;
+    for (int i = 0; i < lines; ++i) {
+        bytes += '\n';
+        bytes += makeLine(i);
+        bytes += '\n';
+    }
+    return bytes;
+}
+
+// A real manager on fakes, in its own temporary home.
+class Agent {
+public:
+    Agent() {
+        SystemInfo system;
+        system.homeDirectory = home.path();
+        system.realUserId = 501;
+        system.osVersion = {6, 1, 0};
+        manager = std::make_unique<HelperManager>(HelperPorts{
+            .runLoop = runLoop,
+            .console = console,
+            .processLauncher = launcher,
+            .workspace = workspace,
+            .preferences = preferences,
+            .statusBar = statusBar,
+            .popovers = popovers,
+            .views = views,
+            .system = system,
+        });
+    }
+
+    std::filesystem::path dataFile(std::string_view name) const {
+        return ProductLocations::dataFile(home.path(), name);
+    }
+
+    TemporaryDirectory home;
+    Transcript transcript;
+    VirtualRunLoop runLoop;
+    CapturedConsole console{transcript};
+    RecordingProcessLauncher launcher{transcript};
+    FakeWorkspace workspace{transcript};
+    FakePreferencesStore preferences{transcript};
+    FakeStatusBar statusBar;
+    FakePopoverFactory popovers;
+    FakeViewFactory views;
+    std::unique_ptr<HelperManager> manager;
+};
+
+void writeHome(const Agent& agent, int lines) {
+    writeBytes(agent.dataFile(ProductLocations::kSettingsFile), std::string(kSettings));
+    writeBytes(agent.dataFile(ProductLocations::kThreatReportFile), reportBytes(lines, threatLine));
+    writeBytes(agent.dataFile(ProductLocations::kUsbReportFile), reportBytes(lines, usbLine));
+}
+
+// The least any reader does: the whole file in one read, cut at each line feed.
+std::vector<std::string> readAndSplit(const std::filesystem::path& file) {
+    std::vector<std::string> lines;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return lines;
+    }
+    struct stat info {};
+    ::fstat(fd, &info);
+    std::string bytes(static_cast<size_t>(info.st_size), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (count <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(count);
+    }
+    ::close(fd);
+    bytes.resize(done);
+    std::string_view text = bytes;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        if (end != 0) {
+            lines.emplace_back(text.substr(0, end));
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+void writeWhole(const std::filesystem::path& file, std::string_view bytes, bool sync) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    while (!bytes.empty()) {
+        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
+        if (count <= 0) {
+            break;
+        }
+        bytes.remove_prefix(static_cast<size_t>(count));
+    }
+    if (sync) {
+        ::fsync(fd);
+    }
+    ::close(fd);
+}
+
+// Mean seconds per iteration of every finished run, by name, for the ratio counters and table.
+std::map<std::string, double>& meanSeconds() {
+    static std::map<std::string, double> seconds;
+    return seconds;
+}
+
+// --- the poll tick -------------------------------------------------------------------------
+
+// Both report files with `lines` lines each, read and split: what the tick must at least do.
+void BM_TickBaseline(benchmark::State& state) {
+    const Agent agent;
+    writeHome(agent, static_cast<int>(state.range(0)));
+    const auto threats = agent.dataFile(ProductLocations::kThreatReportFile);
+    const auto devices = agent.dataFile(ProductLocations::kUsbReportFile);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(readAndSplit(threats));
+        benchmark::DoNotOptimize(readAndSplit(devices));
+    }
+}
+
+// The first tick, which takes every line in. Kept out of line so that a profiler can leave it
+// out (valgrind --toggle-collect on both this and the benchmark).
+[[gnu::noinline]] void takeEverythingIn(Agent& agent) {
+    agent.runLoop.advance(1.0);
+}
+
+// An agent that has taken in every line of files of `lines` lines, made once per size and
+// kept for all runs: taking 100k devices in takes most of a minute (see BM_TickAllLinesNew).
+Agent& agentWithEverythingIn(int lines) {
+    static std::map<int, std::unique_ptr<Agent>> agents;
+    auto& agent = agents[lines];
+    if (!agent) {
+        agent = std::make_unique<Agent>();
+        writeHome(*agent, lines);
+        takeEverythingIn(*agent);
+    }
+    return *agent;
+}
+
+void touch(const std::filesystem::path& file) {
+    ::utimensat(AT_FDCWD, file.c_str(), nullptr, 0);
+}
+
+// Seconds the report files must be left alone before the agent trusts that they are unchanged;
+// a little more than the agent waits.
+constexpr double kQuietSeconds = 2.2;
+
+void waitUntilQuiet(const Agent& agent) {
+    double lastChange = 0;
+    for (const auto name :
+         {ProductLocations::kThreatReportFile, ProductLocations::kUsbReportFile}) {
+        struct stat info {};
+        if (::stat(agent.dataFile(name).c_str(), &info) == 0) {
+            lastChange = std::max({lastChange, info.st_mtim.tv_sec + info.st_mtim.tv_nsec / 1e9,
+                                   info.st_ctim.tv_sec + info.st_ctim.tv_nsec / 1e9});
+        }
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const double wait = lastChange + kQuietSeconds - (now.tv_sec + now.tv_nsec / 1e9);
+    if (wait > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+    }
+}
+
+// One tick when every line was handled before but the files changed since the last tick (their
+// timestamps move; rewritten to the same lines, as far as the agent can tell).
+void BM_TickNoNewLinesChanged(benchmark::State& state) {
+    Agent& agent = agentWithEverythingIn(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        touch(agent.dataFile(ProductLocations::kThreatReportFile));
+        touch(agent.dataFile(ProductLocations::kUsbReportFile));
+        state.ResumeTiming();
+        agent.runLoop.advance(1.0);
+    }
+}
+
+// One tick when every line was handled before and the files have been left alone since: the
+// steady state of an agent left running.
+void BM_TickNoNewLinesQuiet(benchmark::State& state) {
+    Agent& agent = agentWithEverythingIn(static_cast<int>(state.range(0)));
+    waitUntilQuiet(agent);
+    agent.runLoop.advance(1.0);  // read once more now that the files are quiet
+    for (auto _ : state) {
+        agent.runLoop.advance(1.0);
+    }
+}
+
+// One tick that finds every line new, including the handling it queues: threats are recorded
+// and the first popover opens; every device opens its popover.
+void BM_TickAllLinesNew(benchmark::State& state) {
+    std::unique_ptr<Agent> agent;
+    for (auto _ : state) {
+        state.PauseTiming();
+        agent.reset();
+        agent = std::make_unique<Agent>();
+        writeHome(*agent, static_cast<int>(state.range(0)));
+        state.ResumeTiming();
+        agent->runLoop.advance(1.0);
+    }
+}
+
+// The same with lines in the threat file only: the cost of threats without that of devices.
+void BM_TickAllThreatsNew(benchmark::State& state) {
+    std::unique_ptr<Agent> agent;
+    for (auto _ : state) {
+        state.PauseTiming();
+        agent.reset();
+        agent = std::make_unique<Agent>();
+        writeHome(*agent, 0);
+        writeBytes(agent->dataFile(ProductLocations::kThreatReportFile),
+                   reportBytes(static_cast<int>(state.range(0)), threatLine));
+        state.ResumeTiming();
+        agent->runLoop.advance(1.0);
+    }
+}
+
+// --- settings -------------------------------------------------------------------------------
+
+void BM_SettingsReadBaseline(benchmark::State& state) {
+    const Agent agent;
+    writeHome(agent, 0);
+    const auto file = agent.dataFile(ProductLocations::kSettingsFile);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(readAndSplit(file));
+    }
+}
+
+// range(0): 0 for a file written just now, 1 for one left alone for a while (made once).
+void BM_SettingsRead(benchmark::State& state) {
+    static std::unique_ptr<Agent> quiet;
+    std::unique_ptr<Agent> fresh;
+    Agent* agent = nullptr;
+    if (state.range(0) == 0) {
+        fresh = std::make_unique<Agent>();
+        agent = fresh.get();
+        writeHome(*agent, 0);
+    } else {
+        if (!quiet) {
+            quiet = std::make_unique<Agent>();
+            writeHome(*quiet, 0);
+            std::this_thread::sleep_for(std::chrono::duration<double>(kQuietSeconds));
+        }
+        agent = quiet.get();
+    }
+    const SettingsFile settings(agent->home.path(), agent->console);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(settings.readSettings());
+    }
+}
+
+// Read and write back the same bytes; range(0) says whether the write is flushed to disk.
+void BM_SettingsUpdateBaseline(benchmark::State& state) {
+    const Agent agent;
+    writeHome(agent, 0);
+    const auto file = agent.dataFile(ProductLocations::kSettingsFile);
+    const bool sync = state.range(0) != 0;
+    for (auto _ : state) {
+        const auto lines = readAndSplit(file);
+        writeWhole(file, lines.front(), sync);
+    }
+}
+
+void BM_SettingsUpdate(benchmark::State& state) {
+    Agent agent;
+    writeHome(agent, 0);
+    const SettingsFile settings(agent.home.path(), agent.console);
+    bool value = false;
+    for (auto _ : state) {
+        settings.updateSettings("usbProtection", value);
+        value = !value;
+        state.PauseTiming();
+        agent.transcript.clear();
+        state.ResumeTiming();
+    }
+}
+
+// --- taking one line out of a report file --------------------------------------------------
+
+constexpr int kRewriteLines = 100'000;
+
+// Read the file and write the same bytes back; range(0) says whether the write is flushed.
+void BM_RemoveEntryBaseline(benchmark::State& state) {
+    const Agent agent;
+    writeHome(agent, 0);
+    const auto file = agent.dataFile(ProductLocations::kThreatReportFile);
+    writeBytes(file, reportBytes(kRewriteLines, threatLine));
+    const bool sync = state.range(0) != 0;
+    for (auto _ : state) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info {};
+        ::fstat(fd, &info);
+        std::string bytes(static_cast<size_t>(info.st_size), '\0');
+        benchmark::DoNotOptimize(::read(fd, bytes.data(), bytes.size()));
+        ::close(fd);
+        writeWhole(file, bytes, sync);
+    }
+}
+
+// One line taken out of a 100k-line file; the line is put back untimed for the next round.
+void BM_RemoveEntry(benchmark::State& state) {
+    Agent agent;
+    writeHome(agent, 0);
+    const ReportFile report(agent.home.path(), std::string(ProductLocations::kThreatReportFile));
+    const std::string original = reportBytes(kRewriteLines, threatLine);
+    const std::string victim = threatLine(kRewriteLines / 2);
+    writeBytes(report.path(), original);
+    for (auto _ : state) {
+        if (auto error = report.removeEntry(victim)) {
+            state.SkipWithError(error->c_str());
+            break;
+        }
+        state.PauseTiming();
+        writeBytes(report.path(), original);
+        state.ResumeTiming();
+    }
+}
+
+// --- ratios ---------------------------------------------------------------------------------
+
+// Which baseline each measured run is compared with.
+const std::map<std::string, std::string>& baselineOf() {
+    static const std::map<std::string, std::string> baselines = {
+        {"BM_TickNoNewLinesChanged/1000", "BM_TickBaseline/1000"},
+        {"BM_TickNoNewLinesChanged/10000", "BM_TickBaseline/10000"},
+        {"BM_TickNoNewLinesChanged/100000", "BM_TickBaseline/100000"},
+        {"BM_TickNoNewLinesQuiet/1000", "BM_TickBaseline/1000"},
+        {"BM_TickNoNewLinesQuiet/10000", "BM_TickBaseline/10000"},
+        {"BM_TickNoNewLinesQuiet/100000", "BM_TickBaseline/100000"},
+        {"BM_TickAllLinesNew/1000", "BM_TickBaseline/1000"},
+        {"BM_TickAllLinesNew/10000", "BM_TickBaseline/10000"},
+        {"BM_TickAllLinesNew/100000", "BM_TickBaseline/100000"},
+        {"BM_SettingsRead/0", "BM_SettingsReadBaseline"},
+        {"BM_SettingsRead/1", "BM_SettingsReadBaseline"},
+        {"BM_SettingsUpdate", "BM_SettingsUpdateBaseline/0"},
+        {"BM_RemoveEntry", "BM_RemoveEntryBaseline/0"},
+    };
+    return baselines;
+}
+
+// Passes results on to the usual console output, adding the ratio to the baseline as a counter.
+class RatioReporter final : public benchmark::ConsoleReporter {
+public:
+    explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        std::vector<Run> annotated = runs;
+        for (auto& run : annotated) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) {
+                continue;
+            }
+            const std::string name = run.run_name.function_name +
+                                     (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
+            const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+            meanSeconds()[name] = seconds;
+            const auto baseline = baselineOf().find(name);
+            if (baseline != baselineOf().end()) {
+                const auto measured = meanSeconds().find(baseline->second);
+                if (measured != meanSeconds().end()) {
+                    run.counters["ratio"] = benchmark::Counter(seconds / measured->second);
+                }
+            }
+        }
+        ConsoleReporter::ReportRuns(annotated);
+    }
+};
+
+void printTable() {
+    const auto& seconds = meanSeconds();
+    const auto at = [&](const std::string& name) {
+        const auto found = seconds.find(name);
+        return found == seconds.end() ? 0.0 : found->second * 1e3;
+    };
+    const auto ratio = [](double value, double base) { return base > 0 ? value / base : 0.0; };
+    std::printf("\nOne tick, wall ms (ratio to the baseline)\n");
+    std::printf("%-8s %10s %20s %20s %20s %14s\n", "lines", "baseline", "no new, changed",
+                "no new, quiet", "all new", "threats only");
+    for (const char* lines : {"1000", "10000", "100000"}) {
+        const std::string suffix = std::string("/") + lines;
+        const double base = at("BM_TickBaseline" + suffix);
+        const double changed = at("BM_TickNoNewLinesChanged" + suffix);
+        const double quiet = at("BM_TickNoNewLinesQuiet" + suffix);
+        const double all = at("BM_TickAllLinesNew" + suffix);
+        const double threats = at("BM_TickAllThreatsNew" + suffix);
+        std::printf("%-8s %10.4f %10.4f (%6.2fx) %10.4f (%6.3fx) %10.1f (%6.0fx) %14.1f\n", lines,
+                    base, changed, ratio(changed, base), quiet, ratio(quiet, base), all,
+                    ratio(all, base), threats);
+    }
+    std::printf("\n%-34s %14s %14s %10s\n", "operation, wall ms", "baseline", "agent", "ratio");
+    const auto row = [&](const char* label, const std::string& baseline,
+                         const std::string& measured) {
+        const double base = at(baseline);
+        const double value = at(measured);
+        std::printf("%-34s %14.4f %14.4f %10.2f\n", label, base, value, ratio(value, base));
+    };
+    row("settings read, file changed", "BM_SettingsReadBaseline", "BM_SettingsRead/0");
+    row("settings read, file quiet", "BM_SettingsReadBaseline", "BM_SettingsRead/1");
+    row("settings update", "BM_SettingsUpdateBaseline/0", "BM_SettingsUpdate");
+    row("settings update (baseline fsync)", "BM_SettingsUpdateBaseline/1", "BM_SettingsUpdate");
+    row("remove 1 of 100k lines", "BM_RemoveEntryBaseline/0", "BM_RemoveEntry");
+    row("remove 1 of 100k (baseline fsync)", "BM_RemoveEntryBaseline/1", "BM_RemoveEntry");
+}
+
+}  // namespace
+
+// Baselines are registered first so that each ratio can be taken as soon as its run ends.
+// Wall-clock time throughout: file work waits on the kernel and the disk as much as it computes.
+// Baselines are registered first so that each ratio can be taken as soon as its run ends.
+BENCHMARK(BM_TickBaseline)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_TickNoNewLinesChanged)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_TickNoNewLinesQuiet)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_TickAllLinesNew)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_TickAllThreatsNew)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_SettingsReadBaseline)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SettingsRead)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SettingsUpdateBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SettingsUpdate)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_RemoveEntryBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RemoveEntry)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    // Colour only on a terminal: a log full of escape codes is hard to read.
+    RatioReporter reporter(::isatty(STDOUT_FILENO) != 0 ? benchmark::ConsoleReporter::OO_Defaults
+                                                        : benchmark::ConsoleReporter::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printTable();
+    benchmark::Shutdown();
+    return 0;
+}
