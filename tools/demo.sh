@@ -76,26 +76,8 @@ shot() {
     labels+=(-label "$step. $2" "$file")
     echo "  $step. $2: $file"
 }
-# Centre of the left-most green button of a popover: its action ("View" or "Scan Now").
-action_button() {
-    local window=$1 geometry
-    xdotool mousemove 600 700
-    sleep 0.4
-    import -window "$window" "$home/popover.png"
-    geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
-    convert "$home/popover.png" txt:- | awk -v origin="$geometry" -F'[,: ]+' '
-        /#009426/ { green[$1] = 1; rows[$1] += $2; count[$1]++ }
-        END {
-            split(origin, o, " ")
-            left = -1
-            for (x in green) if (left < 0 || x + 0 < left) left = x + 0
-            if (left < 0) exit 1
-            right = left
-            while ((right + 1) in green) right++
-            for (x = left; x <= right; x++) { sum += rows[x]; n += count[x] }
-            printf "%d %d\n", o[1] + (left + right) / 2, o[2] + sum / n
-        }'
-}
+# The popover's action button ("View" or "Scan Now"), left of Close.
+action_button() { green_button "$1" left; }
 scanner() { HOME=$home "$build/bin/standinscanner" "$@"; }
 
 echo "demo: pictures go to $pictures"

@@ -55,26 +55,32 @@ start_agent() {
 docked() { xwininfo -root -tree | grep -A8 '"panel": ("panel" "trayer")' | grep -q '("helper" "helper")'; }
 popover() { xdotool search --onlyvisible --name "^Corvane Antivirus: $1\$" 2>/dev/null | head -n 1; }
 has_popover() { [ -n "$(popover "$1")" ]; }
-# Centre of the right-most green button of a popover window, found in its pixels.
-close_button() {
-    local window=$1 geometry
+# Centre of the left-most or right-most green button of a popover window (its action, or Close),
+# found in its pixels.
+green_button() {
+    local window=$1 side=$2 geometry
     # Off the popover first: a hovered button is drawn in the lighter green.
     xdotool mousemove 600 700
     sleep 0.4
     import -window "$window" "$home/popover.png"
     geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
-    convert "$home/popover.png" txt:- | awk -v origin="$geometry" -F'[,: ]+' '
+    convert "$home/popover.png" txt:- | awk -v origin="$geometry" -v side="$side" -F'[,: ]+' '
         /#009426/ { green[$1] = 1; rows[$1] += $2; count[$1]++ }
         END {
             split(origin, o, " ")
-            for (x in green) if (x + 0 > right) right = x + 0
-            left = right
+            edge = -1
+            for (x in green) {
+                if (edge < 0 || (side == "right" ? x + 0 > edge : x + 0 < edge)) edge = x + 0
+            }
+            if (edge < 0) exit 1
+            left = edge; right = edge
             while ((left - 1) in green) left--
+            while ((right + 1) in green) right++
             for (x = left; x <= right; x++) { sum += rows[x]; n += count[x] }
-            if (n == 0) exit 1
             printf "%d %d\n", o[1] + (left + right) / 2, o[2] + sum / n
         }'
 }
+close_button() { green_button "$1" right; }
 
 # Presses the Close button of the popover titled `title`.
 press_close() {
