@@ -21,13 +21,11 @@ HelperManager::HelperManager(const HelperPorts& ports)
       m_protection(ports.processLauncher, m_settings, ports.console, ports.system.homeDirectory,
                    ports.system.realUserId),
       m_handoff(ports.workspace, ports.preferences, ports.runLoop, ports.console),
-      m_threatFeed(
-          ReportFile(ports.system.homeDirectory, std::string(ProductLocations::kThreatReportFile)),
-          ports.runLoop, [this](const std::string& line) { handleThreatEntry(line); }),
-      m_usbFeed(
-          ReportFile(ports.system.homeDirectory, std::string(ProductLocations::kUsbReportFile)),
-          ports.runLoop,
-          [this](const std::string& line) { openUsbProtectionViewWithUsbName(line); }),
+      m_threatFeed(ReportFile(ports.system.homeDirectory, ProductLocations::kThreatReportFile),
+                   ports.runLoop, [this](const std::string& line) { handleThreatEntry(line); }),
+      m_usbFeed(ReportFile(ports.system.homeDirectory, ProductLocations::kUsbReportFile),
+                ports.runLoop,
+                [this](const std::string& line) { openUsbProtectionViewWithUsbName(line); }),
       m_presenter(*this, ports.popovers, ports.views, ports.runLoop, ports.console) {
     m_runLoop.scheduleRepeating(kReportPollIntervalSeconds, [this] {
         loadThreats();

@@ -134,15 +134,11 @@ void salvageAppends(const OpenFile& replaced, off_t readLength, bool readEndedLi
 
 }  // namespace
 
-ReportFile::ReportFile(std::filesystem::path homeDirectory, std::string fileName)
-    : m_homeDirectory(std::move(homeDirectory)), m_fileName(std::move(fileName)) {}
-
-std::filesystem::path ReportFile::path() const {
-    return ProductLocations::dataFile(m_homeDirectory, m_fileName);
-}
+ReportFile::ReportFile(const std::filesystem::path& homeDirectory, std::string_view fileName)
+    : m_path(ProductLocations::dataFile(homeDirectory, fileName)) {}
 
 std::optional<std::vector<std::string>> ReportFile::readEntries() const {
-    const OpenFile file(path());
+    const OpenFile file(m_path);
     if (!file.isOpen()) {
         return std::nullopt;
     }
@@ -160,9 +156,8 @@ std::optional<std::vector<std::string>> ReportFile::readEntries() const {
 }
 
 std::optional<std::string> ReportFile::removeEntry(const std::string& entry) const {
-    const std::filesystem::path file = path();
     for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        const OpenFile current(file);
+        const OpenFile current(m_path);
         if (!current.isOpen()) {
             return std::nullopt;
         }
@@ -179,7 +174,7 @@ std::optional<std::string> ReportFile::removeEntry(const std::string& entry) con
         }
         auto entries = ReportText::split(*text);
         std::erase(entries, entry);
-        if (!current.isStillAt(file)) {
+        if (!current.isStillAt(m_path)) {
             continue;  // another program replaced the file since we opened it: read it again
         }
         std::string rewritten = ReportText::join(entries);
@@ -188,10 +183,10 @@ std::optional<std::string> ReportFile::removeEntry(const std::string& entry) con
         if (rewritten.starts_with(kUtf8ByteOrderMark)) {
             rewritten.insert(0, kUtf8ByteOrderMark);
         }
-        if (auto error = AtomicFile::write(file, rewritten)) {
+        if (auto error = AtomicFile::write(m_path, rewritten)) {
             return error;
         }
-        salvageAppends(current, readLength, readEndedLine, file);
+        salvageAppends(current, readLength, readEndedLine, m_path);
         return std::nullopt;
     }
     return std::nullopt;

@@ -3,12 +3,13 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One of the scanner's report files: the scanner appends entries, the agent takes them out.
 class ReportFile final {
 public:
-    ReportFile(std::filesystem::path homeDirectory, std::string fileName);
+    ReportFile(const std::filesystem::path& homeDirectory, std::string_view fileName);
 
     // The file's entries in file order, or nothing when it cannot be read as text.
     std::optional<std::vector<std::string>> readEntries() const;
@@ -18,9 +19,8 @@ public:
     // write; a file that cannot be read is left alone silently.
     std::optional<std::string> removeEntry(const std::string& entry) const;
 
-    std::filesystem::path path() const;
+    const std::filesystem::path& path() const { return m_path; }
 
 private:
-    std::filesystem::path m_homeDirectory;
-    std::string m_fileName;
+    std::filesystem::path m_path;
 };

@@ -11,7 +11,6 @@ inline constexpr std::string_view kSettingsFile = "settings.json";
 inline constexpr std::string_view kThreatReportFile = "detected_threats.txt";
 inline constexpr std::string_view kUsbReportFile = "detected_usb_device.txt";
 
-// Built afresh on every use so that nothing stale is ever read or written.
 inline std::filesystem::path dataFile(const std::filesystem::path& home, std::string_view name) {
     return home / kDataFolder / name;
 }

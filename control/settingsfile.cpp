@@ -45,15 +45,12 @@ bool booleanMember(const Json& object, const char* key) {
 
 }  // namespace
 
-SettingsFile::SettingsFile(std::filesystem::path homeDirectory, Console& console)
-    : m_homeDirectory(std::move(homeDirectory)), m_console(console) {}
-
-std::filesystem::path SettingsFile::settingsFileUrl() const {
-    return ProductLocations::dataFile(m_homeDirectory, ProductLocations::kSettingsFile);
-}
+SettingsFile::SettingsFile(const std::filesystem::path& homeDirectory, Console& console)
+    : m_settingsFile(ProductLocations::dataFile(homeDirectory, ProductLocations::kSettingsFile)),
+      m_console(console) {}
 
 ProtectionSettings SettingsFile::readSettings() const {
-    const std::filesystem::path file = settingsFileUrl();
+    const std::filesystem::path& file = m_settingsFile;
     const auto stamp = FileStamp::ofSettledFile(file);
     if (stamp && stamp == m_readStamp) {
         return m_readSettings;
@@ -74,7 +71,7 @@ ProtectionSettings SettingsFile::readSettings() const {
 }
 
 void SettingsFile::updateSettings(const std::string& key, bool value) const {
-    const std::filesystem::path file = settingsFileUrl();
+    const std::filesystem::path& file = m_settingsFile;
     Json settings = Json::object();
     const auto bytes = FileContents::read(file);
     if (const auto* error = std::get_if<FileContents::ReadError>(&bytes)) {

@@ -16,17 +16,17 @@ struct ProtectionSettings {
 // The product's settings.json: the protection switches shared by all its programs.
 class SettingsFile final {
 public:
-    SettingsFile(std::filesystem::path homeDirectory, Console& console);
+    SettingsFile(const std::filesystem::path& homeDirectory, Console& console);
 
     // The two switches; false for anything missing, malformed or unreadable. Never prints.
     ProtectionSettings readSettings() const;
     // Sets member `key` to `value`, keeping every other member, and reports the outcome.
     void updateSettings(const std::string& key, bool value) const;
 
-    std::filesystem::path settingsFileUrl() const;
+    const std::filesystem::path& settingsFileUrl() const { return m_settingsFile; }
 
 private:
-    std::filesystem::path m_homeDirectory;
+    std::filesystem::path m_settingsFile;
     Console& m_console;
     // The last settings read and the file they were read from; the agent asks every second.
     mutable std::optional<FileStamp> m_readStamp;
