@@ -77,9 +77,12 @@ void PopoverPresenter::openUsbProtectionView(const std::string& usbName) {
     if (usbName.empty()) {
         return;
     }
-    // The popover replaced here stays on screen until it is closed or dismissed.
-    std::erase_if(m_replacedUsbPopovers,
-                  [](const auto& entry) { return !entry.second->isShown(); });
+    // The popover replaced here stays on screen until it is closed or dismissed. They are
+    // closed newest first, as they lie stacked, so the closed ones gather at the back; dropping
+    // only those keeps a burst of devices linear.
+    while (!m_replacedUsbPopovers.empty() && !m_replacedUsbPopovers.back().second->isShown()) {
+        m_replacedUsbPopovers.pop_back();
+    }
     if (m_usbPopover && m_usbPopover->isShown()) {
         m_replacedUsbPopovers.emplace_back(m_usbPopoverDevice, std::move(m_usbPopover));
     }

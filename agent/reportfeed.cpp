@@ -1,5 +1,6 @@
 #include "reportfeed.h"
 
+#include "reporttext.h"
 #include "runloop.h"
 
 ReportFeed::ReportFeed(ReportFile file, RunLoop& runLoop, Handler handler)
@@ -11,12 +12,19 @@ void ReportFeed::load() {
     if (stamp && stamp == m_readStamp) {
         return;
     }
-    auto lines = m_file.readEntries();
-    m_readStamp = lines ? stamp : std::nullopt;
-    if (!lines || lines->empty()) {
+    auto text = m_file.readText();
+    m_readStamp = text ? stamp : std::nullopt;
+    // A file rewritten or touched without a change, as it is in the seconds after every write,
+    // holds no new line either; comparing the text costs far less than looking up every line.
+    if (!text || text == m_readText) {
         return;
     }
-    m_runLoop.post([this, lines = std::move(*lines)] { processNewEntries(lines); });
+    auto lines = ReportText::split(*text);
+    m_readText = std::move(text);
+    if (lines.empty()) {
+        return;
+    }
+    m_runLoop.post([this, lines = std::move(lines)] { processNewEntries(lines); });
 }
 
 void ReportFeed::processNewEntries(const std::vector<std::string>& lines) {
@@ -29,5 +37,7 @@ void ReportFeed::processNewEntries(const std::vector<std::string>& lines) {
 
 void ReportFeed::forget(const std::string& line) {
     m_processed.erase(line);
-    m_readStamp.reset();  // the line is new again even if the file stays as it is
+    // The line is new again even if the file stays as it is.
+    m_readStamp.reset();
+    m_readText.reset();
 }

@@ -36,4 +36,5 @@ private:
     std::unordered_set<std::string> m_processed;
     // The file as it was when last read, while every line read then still counts as handled.
     std::optional<FileStamp> m_readStamp;
+    std::optional<std::string> m_readText;
 };

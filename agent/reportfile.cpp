@@ -137,7 +137,7 @@ void salvageAppends(const OpenFile& replaced, off_t readLength, bool readEndedLi
 ReportFile::ReportFile(const std::filesystem::path& homeDirectory, std::string_view fileName)
     : m_path(ProductLocations::dataFile(homeDirectory, fileName)) {}
 
-std::optional<std::vector<std::string>> ReportFile::readEntries() const {
+std::optional<std::string> ReportFile::readText() const {
     const OpenFile file(m_path);
     if (!file.isOpen()) {
         return std::nullopt;
@@ -148,7 +148,11 @@ std::optional<std::vector<std::string>> ReportFile::readEntries() const {
     if (!bytes) {
         return std::nullopt;
     }
-    auto text = ReportText::decode(std::move(*bytes));
+    return ReportText::decode(std::move(*bytes));
+}
+
+std::optional<std::vector<std::string>> ReportFile::readEntries() const {
+    const auto text = readText();
     if (!text) {
         return std::nullopt;
     }

@@ -11,7 +11,9 @@ class ReportFile final {
 public:
     ReportFile(const std::filesystem::path& homeDirectory, std::string_view fileName);
 
-    // The file's entries in file order, or nothing when it cannot be read as text.
+    // The file's text, or nothing when it cannot be read as text.
+    std::optional<std::string> readText() const;
+    // The entries of that text in file order.
     std::optional<std::vector<std::string>> readEntries() const;
 
     // Rewrites the file without any copy of `entry`, dropping blank lines and the final line

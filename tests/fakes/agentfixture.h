@@ -1,38 +1,18 @@
 #pragma once
 
-#include "fakes.h"
-#include "helpermanager.h"
-#include "productlocations.h"
-#include "temporarydirectory.h"
-#include "virtualrunloop.h"
+#include "fakeagent.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
-// A manager on fakes and a temporary home; the manager is started by `start()`.
-class AgentFixture : public ::testing::Test {
+// The fake agent as a test fixture; the manager is started by `start()`.
+class AgentFixture : public ::testing::Test, public FakeAgent {
 protected:
-    void start() {
-        SystemInfo system;
-        system.homeDirectory = home.path();
-        system.realUserId = 501;
-        system.osVersion = {6, 1, 0};
-        manager = std::make_unique<HelperManager>(HelperPorts{
-            .runLoop = runLoop,
-            .console = console,
-            .processLauncher = launcher,
-            .workspace = workspace,
-            .preferences = preferences,
-            .statusBar = statusBar,
-            .popovers = popovers,
-            .views = views,
-            .system = system,
-        });
-    }
-
     // A new manager on the same fakes; the old one's timers and queued steps go with it.
     void restart() {
         manager.reset();
@@ -40,9 +20,6 @@ protected:
         start();
     }
 
-    std::filesystem::path dataFile(std::string_view name) const {
-        return ProductLocations::dataFile(home.path(), name);
-    }
     std::filesystem::path threatsFile() const {
         return dataFile(ProductLocations::kThreatReportFile);
     }
@@ -64,16 +41,4 @@ protected:
         }
         return shown;
     }
-
-    TemporaryDirectory home;
-    Transcript transcript;
-    VirtualRunLoop runLoop;
-    CapturedConsole console{transcript};
-    RecordingProcessLauncher launcher{transcript};
-    FakeWorkspace workspace{transcript};
-    FakePreferencesStore preferences{transcript};
-    FakeStatusBar statusBar;
-    FakePopoverFactory popovers;
-    FakeViewFactory views;
-    std::unique_ptr<HelperManager> manager;
 };

@@ -151,4 +151,13 @@ TEST_F(ReportFeedTest, filesLeftAloneAreReadAgainWhenALineIsForgottenOrAnythingC
     runLoop.advance(1.0);
     EXPECT_EQ(views.usbViews.size(), 2U);
     EXPECT_EQ(transcript.back(), "USB Protection is OFF, skipping USB info load.");
+
+    setUsbProtection(true);
+    runLoop.advance(1.0);
+    ASSERT_EQ(views.usbViews.size(), 3U);
+    runLoop.advance(1.0);
+    EXPECT_EQ(views.usbViews.size(), 3U) << "the same text read again holds no new line";
+    manager->forgetUsbInfo("disk2");
+    runLoop.advance(1.0);
+    EXPECT_EQ(views.usbViews.size(), 4U) << "nor does it hide a forgotten one";
 }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "fakes.h"
+#include "helpermanager.h"
+#include "productlocations.h"
+#include "temporarydirectory.h"
+#include "virtualrunloop.h"
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+// A real manager on fakes, in a temporary home of its own; `start()` makes the manager.
+struct FakeAgent {
+    void start() {
+        SystemInfo system;
+        system.homeDirectory = home.path();
+        system.realUserId = 501;
+        system.osVersion = {6, 1, 0};
+        manager = std::make_unique<HelperManager>(HelperPorts{
+            .runLoop = runLoop,
+            .console = console,
+            .processLauncher = launcher,
+            .workspace = workspace,
+            .preferences = preferences,
+            .statusBar = statusBar,
+            .popovers = popovers,
+            .views = views,
+            .system = system,
+        });
+    }
+
+    std::filesystem::path dataFile(std::string_view name) const {
+        return ProductLocations::dataFile(home.path(), name);
+    }
+
+    TemporaryDirectory home;
+    Transcript transcript;
+    VirtualRunLoop runLoop;
+    CapturedConsole console{transcript};
+    RecordingProcessLauncher launcher{transcript};
+    FakeWorkspace workspace{transcript};
+    FakePreferencesStore preferences{transcript};
+    FakeStatusBar statusBar;
+    FakePopoverFactory popovers;
+    FakeViewFactory views;
+    std::unique_ptr<HelperManager> manager;
+};
