@@ -21,7 +21,9 @@ LEFT, RIGHT, TOP, BOTTOM = 80, 280, 50, 60
 def points(report, name):
     found = []
     for run in report["benchmarks"]:
-        if run.get("run_type", "iteration") != "iteration":
+        # Repeated benchmarks are plotted by their median.
+        kind = run.get("run_type", "iteration")
+        if kind == "aggregate" and run.get("aggregate_name") != "median":
             continue
         parts = run["name"].split("/")
         if parts[0] == name and len(parts) > 1 and parts[1].isdigit():
