@@ -9,7 +9,8 @@ import sys
 
 SERIES = [
     ("BM_TickBaseline", "baseline: read + split", "#7a7a7a", "6 4"),
-    ("BM_TickNoNewLinesChanged", "tick, no new line, files changed", "#d9822b", ""),
+    ("BM_TickNoNewLinesRewritten", "tick, no new line, files rewritten", "#d9822b", ""),
+    ("BM_TickNoNewLinesTouched", "tick, no new line, files touched", "#3a6fb0", ""),
     ("BM_TickNoNewLinesQuiet", "tick, no new line, files quiet", "#009426", ""),
     ("BM_TickAllLinesNew", "tick, every line new", "#c23030", ""),
 ]
