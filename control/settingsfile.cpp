@@ -28,7 +28,7 @@ Json parseObject(const std::string& bytes, bool& truncated) {
     const auto limitDepth = [&truncated](int depth, Json::parse_event_t event, Json&) {
         const bool opens =
             event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start;
-        if (opens && depth > kMaxDepth) {
+        if (opens && depth >= kMaxDepth) {
             truncated = true;
             return false;
         }

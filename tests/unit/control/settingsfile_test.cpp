@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -114,8 +116,15 @@ TEST_F(SettingsFileTest, updateThatCannotWorkSafelyReportsAndLeavesTheFileAlone)
     EXPECT_TRUE(fs::is_directory(file()));
     fs::remove(file());
 
+    // 256 levels, the settings object included, are carried over; one more is not.
+    write(R"({"deep": )" + nested(255) + "}");
+    settings.updateSettings("usbProtection", true);
+    EXPECT_EQ(read(), std::make_pair(false, true));
+    const std::string kept = readBytes(file());
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), '['), 255);
+
     // Too deep to carry over safely: reported, and the file keeps its bytes.
-    const std::string deep = R"({"usbProtection": true, "deep": )" + nested(100000) + "}";
+    const std::string deep = R"({"usbProtection": true, "deep": )" + nested(256) + "}";
     write(deep);
     settings.updateSettings("realTimeProtection", true);
     EXPECT_TRUE(transcript.back().starts_with("Failed to update settings: ")) << transcript.back();
