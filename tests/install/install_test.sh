@@ -36,7 +36,9 @@ agent=usr/libexec/corvane-antivirus/helper
 unit=usr/lib/systemd/user/corvane-antivirus-helper.service
 autostart=etc/xdg/autostart/corvane-antivirus-helper.desktop
 icon=usr/share/icons/hicolor/scalable/apps/corvane-antivirus-helper.svg
-expected=$(printf '%s\n' "$agent" "$unit" "$autostart" "$icon" | sort)
+docs=usr/share/doc/corvane-antivirus-helper
+expected=$(printf '%s\n' "$agent" "$unit" "$autostart" "$icon" "$docs/copyright" \
+    "$docs/changelog.Debian.gz" | sort)
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {sub(/^\.\//, "", $6); print $6}' | sort)
 [ "$files" = "$expected" ] || fail "package files differ:"$'\n'"$(diff <(echo "$expected") <(echo "$files"))"
 
