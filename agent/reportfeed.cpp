@@ -3,6 +3,8 @@
 #include "reporttext.h"
 #include "runloop.h"
 
+#include <algorithm>
+
 ReportFeed::ReportFeed(ReportFile file, RunLoop& runLoop, Handler handler)
     : m_file(std::move(file)), m_runLoop(runLoop), m_handler(std::move(handler)) {}
 
@@ -14,17 +16,41 @@ void ReportFeed::load() {
     }
     auto text = m_file.readText();
     m_readStamp = text ? stamp : std::nullopt;
-    // A file rewritten or touched without a change, as it is in the seconds after every write,
-    // holds no new line either; comparing the text costs far less than looking up every line.
-    if (!text || text == m_readText) {
+    if (!text) {
         return;
     }
-    auto lines = ReportText::split(*text);
+    auto lines = linesToLookUp(*text);
     m_readText = std::move(text);
     if (lines.empty()) {
         return;
     }
     m_runLoop.post([this, lines = std::move(lines)] { processNewEntries(lines); });
+}
+
+std::vector<std::string> ReportFeed::linesToLookUp(std::string_view text) {
+    if (!m_readText) {
+        return ReportText::split(text);
+    }
+    // Whole lines the file still shares with the text read last at its start and its end were
+    // handled then, as after a scanner's append or the removal of one entry, unless forgotten
+    // since; looking up only the rest keeps a rewritten file about as cheap as reading it.
+    const auto [begin, end] = ReportText::changedLines(*m_readText, text);
+    std::vector<std::string> lines;
+    const auto keepForgotten = [this, &lines](std::string_view entry) {
+        if (std::ranges::find(m_forgotten, entry) != m_forgotten.end()) {
+            lines.emplace_back(entry);
+        }
+    };
+    if (!m_forgotten.empty()) {
+        ReportText::forEachEntry(text.substr(0, begin), keepForgotten);
+    }
+    ReportText::forEachEntry(text.substr(begin, end - begin),
+                             [&lines](std::string_view entry) { lines.emplace_back(entry); });
+    if (!m_forgotten.empty()) {
+        ReportText::forEachEntry(text.substr(end), keepForgotten);
+    }
+    m_forgotten.clear();
+    return lines;
 }
 
 void ReportFeed::processNewEntries(const std::vector<std::string>& lines) {
@@ -39,5 +65,5 @@ void ReportFeed::forget(const std::string& line) {
     m_processed.erase(line);
     // The line is new again even if the file stays as it is.
     m_readStamp.reset();
-    m_readText.reset();
+    m_forgotten.push_back(line);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -30,11 +31,16 @@ public:
     const ReportFile& file() const { return m_file; }
 
 private:
+    // The lines of `text` that may not have been handled yet, in file order.
+    std::vector<std::string> linesToLookUp(std::string_view text);
+
     ReportFile m_file;
     RunLoop& m_runLoop;
     Handler m_handler;
     std::unordered_set<std::string> m_processed;
     // The file as it was when last read, while every line read then still counts as handled.
     std::optional<FileStamp> m_readStamp;
+    // The text last read: all its lines were handled, but for those forgotten since.
     std::optional<std::string> m_readText;
+    std::vector<std::string> m_forgotten;
 };

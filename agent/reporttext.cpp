@@ -1,5 +1,7 @@
 #include "reporttext.h"
 
+#include <algorithm>
+
 namespace {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
@@ -115,18 +117,39 @@ std::optional<std::string> ReportText::decode(std::string bytes) {
 
 std::vector<std::string> ReportText::split(std::string_view text) {
     std::vector<std::string> entries;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        const auto piece = text.substr(0, end);
-        if (!piece.empty()) {
-            entries.emplace_back(piece);
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(end + 1);
-    }
+    forEachEntry(text, [&entries](std::string_view entry) { entries.emplace_back(entry); });
     return entries;
+}
+
+ReportText::Span ReportText::changedLines(std::string_view before, std::string_view text) {
+    const std::size_t shortest = std::min(before.size(), text.size());
+    const auto firstDifference = static_cast<std::size_t>(
+        std::mismatch(text.begin(), text.begin() + shortest, before.begin()).first - text.begin());
+    // Back to the start of the line the difference is in: the lines before it are whole in both.
+    std::size_t begin = 0;
+    if (firstDifference == text.size() && firstDifference == before.size()) {
+        begin = firstDifference;
+    } else if (const auto feed = text.substr(0, firstDifference).rfind('\n');
+               feed != std::string_view::npos) {
+        begin = feed + 1;
+    }
+    // The common end may not reach into the common start, in either text.
+    const std::size_t room = std::min(before.size(), text.size()) - begin;
+    const auto sameAtEnd = static_cast<std::size_t>(
+        std::mismatch(text.rbegin(), text.rbegin() + static_cast<std::ptrdiff_t>(room),
+                      before.rbegin())
+            .first -
+        text.rbegin());
+    // On to the start of the next line: a line feed inside the common end stands in both texts,
+    // so the lines after it are whole in both.
+    std::size_t end = text.size();
+    if (sameAtEnd > 0) {
+        const auto feed = text.find('\n', text.size() - sameAtEnd);
+        if (feed != std::string_view::npos) {
+            end = feed + 1;
+        }
+    }
+    return {begin, std::max(begin, end)};
 }
 
 std::string ReportText::join(const std::vector<std::string>& entries) {

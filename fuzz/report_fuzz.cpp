@@ -1,11 +1,13 @@
 // Report files from arbitrary bytes: decoding agrees with a code-point model of strict UTF-8 and
 // UTF-16, splitting yields clean entries that survive a join, and removing one entry takes out
-// every copy of it and nothing else.
+// every copy of it and nothing else; the lines a rewrite or an append leaves as they were are
+// told apart from the rest without losing one.
 
 #include "fuzzsupport.h"
 #include "reportfile.h"
 #include "reporttext.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -115,6 +117,21 @@ std::vector<std::string> modelEntries(std::string_view text) {
     return entries;
 }
 
+// Every entry of `text` outside the part `changedLines` marks is an entry of `before`, so it was
+// handled when `before` was read; the part is empty or starts and ends on line starts.
+void checkChangedLines(std::string_view before, std::string_view text) {
+    const auto [begin, end] = ReportText::changedLines(before, text);
+    FUZZ_CHECK(begin <= end && end <= text.size());
+    FUZZ_CHECK(begin == end || begin == 0 || text[begin - 1] == '\n');
+    FUZZ_CHECK(end == text.size() || text[end - 1] == '\n');
+    const auto known = modelEntries(before);
+    for (const auto outside : {text.substr(0, begin), text.substr(end)}) {
+        for (const auto& entry : modelEntries(outside)) {
+            FUZZ_CHECK(std::ranges::find(known, entry) != known.end());
+        }
+    }
+}
+
 }  // namespace
 
 // The first byte chooses what to remove: with bit 7 clear one of the entries (the rest of the
@@ -185,5 +202,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const bool marked = joined.starts_with("\xEF\xBB\xBF");
     FUZZ_CHECK(after == (marked ? "\xEF\xBB\xBF" + joined : joined));
+
+    // The file before and after the removal, either way round, and with a scanner's append.
+    checkChangedLines(*text, joined);
+    checkChangedLines(joined, *text);
+    checkChangedLines(joined, joined + "\n" + target);
     return 0;
 }

@@ -160,4 +160,13 @@ TEST_F(ReportFeedTest, filesLeftAloneAreReadAgainWhenALineIsForgottenOrAnythingC
     manager->forgetUsbInfo("disk2");
     runLoop.advance(1.0);
     EXPECT_EQ(views.usbViews.size(), 4U) << "nor does it hide a forgotten one";
+
+    // Rewritten without its first line and with one more: only the new line and the forgotten
+    // one among those kept are handled again.
+    manager->forgetUsbInfo("disk2");
+    writeBytes(usbFile(), "disk2\ndisk3\n");
+    runLoop.advance(1.0);
+    ASSERT_EQ(views.usbViews.size(), 6U);
+    EXPECT_EQ(views.usbViews[4].pathUsb, "disk2");
+    EXPECT_EQ(views.usbViews[5].pathUsb, "disk3");
 }

@@ -26,6 +26,22 @@ TEST(ReportText, splitsOnLineFeedsKeepingEverythingElse) {
     EXPECT_EQ(ReportText::join({}), "");
 }
 
+TEST(ReportText, changedLinesLeaveOutOnlyWholeLinesSharedAtEitherEnd) {
+    const auto changed = [](std::string_view before, std::string_view text) {
+        const auto [begin, end] = ReportText::changedLines(before, text);
+        return std::string(text.substr(begin, end - begin));
+    };
+    EXPECT_EQ(changed("a\nb\n", "a\nb\n"), "");
+    EXPECT_EQ(changed("a\nb\n", "a\nb\nc\n"), "c\n") << "an append";
+    EXPECT_EQ(changed("a\nb", "a\nbc\n"), "bc\n") << "a line the scanner was still writing";
+    EXPECT_EQ(changed("x1\nx2\nx3", "x2\nx3"), "x2\n") << "the first entry removed";
+    EXPECT_EQ(changed("a\nb\nc", "a\nc"), "c");
+    EXPECT_EQ(changed("ab\nb\n", "b\n"), "b\n") << "a line end is not a line";
+    EXPECT_EQ(changed("b\nab", "b\nb"), "b") << "nor is a line start";
+    EXPECT_EQ(changed("", "a\n"), "a\n");
+    EXPECT_EQ(changed("a\n", ""), "");
+}
+
 TEST(ReportText, decodesUtf8AndUtf16WithAByteOrderMarkOnly) {
     EXPECT_EQ(ReportText::decode("caf\xc3\xa9\n"), "caf\xc3\xa9\n");
     EXPECT_EQ(ReportText::decode("\xef\xbb\xbf/a\n"), "/a\n");
