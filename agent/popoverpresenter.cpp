@@ -10,6 +10,7 @@
 namespace {
 
 constexpr double kAcknowledgeDelaySeconds = 0.5;
+constexpr std::size_t kMaxReplacedUsbPopovers = 4;
 
 }  // namespace
 
@@ -77,14 +78,17 @@ void PopoverPresenter::openUsbProtectionView(const std::string& usbName) {
     if (usbName.empty()) {
         return;
     }
-    // The popover replaced here stays on screen until it is closed or dismissed. They are
-    // closed newest first, as they lie stacked, so the closed ones gather at the back; dropping
-    // only those keeps a burst of devices linear.
-    while (!m_replacedUsbPopovers.empty() && !m_replacedUsbPopovers.back().second->isShown()) {
-        m_replacedUsbPopovers.pop_back();
-    }
+    // The popover replaced here stays on screen, under the new one, until it is closed or
+    // dismissed. Only the newest few stay: a report file full of devices must not open a window
+    // for each. The oldest is closed without taking its line out of the file.
+    std::erase_if(m_replacedUsbPopovers,
+                  [](const auto& entry) { return !entry.second->isShown(); });
     if (m_usbPopover && m_usbPopover->isShown()) {
         m_replacedUsbPopovers.emplace_back(m_usbPopoverDevice, std::move(m_usbPopover));
+    }
+    if (m_replacedUsbPopovers.size() > kMaxReplacedUsbPopovers) {
+        m_replacedUsbPopovers.front().second->performClose();
+        m_replacedUsbPopovers.erase(m_replacedUsbPopovers.begin());
     }
     m_usbPopover = makeTransientPopover();
     m_usbPopoverDevice = usbName;

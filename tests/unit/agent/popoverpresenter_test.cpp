@@ -125,6 +125,18 @@ TEST_F(PopoverPresenterTest, eachUsbDeviceGetsAPopoverAndCloseForgetsOnlyItsOwnL
     writeBytes(usbFile(), "disk2\ndisk1\n");
     runLoop.advance(1.0);
     EXPECT_EQ(views.usbViews.size(), 3U) << "a forgotten device is new when it comes back";
+
+    // A flood of devices leaves a bounded stack on screen and every line in the file.
+    std::string flood = "disk2\ndisk1\n";
+    for (int i = 0; i < 50; ++i) {
+        flood += "flood" + std::to_string(i) + "\n";
+    }
+    writeBytes(usbFile(), flood);
+    runLoop.advance(1.0);
+    EXPECT_EQ(views.usbViews.size(), 53U);
+    EXPECT_EQ(manager->usbPopover(), popovers.made.back()->popover);
+    EXPECT_EQ(shownPopovers().size(), 5U) << "the newest and the four it covers";
+    EXPECT_EQ(readBytes(usbFile()), flood);
 }
 
 TEST_F(PopoverPresenterTest, usbPopoverIsRefusedWhileProtectionIsOffOrTheNameIsEmpty) {
