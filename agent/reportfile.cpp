@@ -151,14 +151,6 @@ std::optional<std::string> ReportFile::readText() const {
     return ReportText::decode(std::move(*bytes));
 }
 
-std::optional<std::vector<std::string>> ReportFile::readEntries() const {
-    const auto text = readText();
-    if (!text) {
-        return std::nullopt;
-    }
-    return ReportText::split(*text);
-}
-
 std::optional<std::string> ReportFile::removeEntry(const std::string& entry) const {
     for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
         const OpenFile current(m_path);

@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // One of the scanner's report files: the scanner appends entries, the agent takes them out.
 class ReportFile final {
@@ -13,8 +12,6 @@ public:
 
     // The file's text, or nothing when it cannot be read as text.
     std::optional<std::string> readText() const;
-    // The entries of that text in file order.
-    std::optional<std::vector<std::string>> readEntries() const;
 
     // Rewrites the file without any copy of `entry`, dropping blank lines and the final line
     // feed. Entries the scanner appends meanwhile are kept. Returns a description of a failed
