@@ -17,8 +17,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The top-level value and 256 levels below it are kept; a file nested deeper is refused.
-constexpr std::size_t kKeptLevels = 257;
+// 256 levels, the top-level value included, are kept; a file nested deeper is refused.
+constexpr std::size_t kKeptLevels = 256;
 constexpr const char* kKey = "usbProtection";
 
 }  // namespace
