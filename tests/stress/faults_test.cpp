@@ -1,15 +1,55 @@
 // Faults a desktop really produces, each met with its line or with silence, the agent still
 // ticking and nothing lost. Disk-full and read-only cases need root for a private mount
-// namespace with a tiny file system; elsewhere they are skipped.
+// namespace with a tiny file system; elsewhere they are skipped. Root meets permission bits
+// only once this thread gives up the capabilities that let it pass them.
 #include "agentfixture.h"
 
 #include <algorithm>
 
+#include <linux/capability.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
+
+// While alive, this thread checks file permissions as any user would, even as root: the
+// capabilities that override them leave its effective set. Capabilities belong to threads, so
+// the rest of the process is untouched; the permitted set keeps them for the restore.
+class PermissionsApply final {
+public:
+    PermissionsApply() {
+        if (::geteuid() != 0) {
+            m_applying = true;
+            return;
+        }
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0) {
+            return;
+        }
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+            reduced[capability / 32].effective &= ~(1U << (capability % 32));
+        }
+        m_restore = ::syscall(SYS_capset, &m_header, reduced) == 0;
+        m_applying = m_restore;
+    }
+    ~PermissionsApply() {
+        if (m_restore) {
+            ::syscall(SYS_capset, &m_header, m_saved);
+        }
+    }
+    PermissionsApply(const PermissionsApply&) = delete;
+    PermissionsApply& operator=(const PermissionsApply&) = delete;
+
+    bool applying() const { return m_applying; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_restore = false;
+    bool m_applying = false;
+};
 
 class FaultsTest : public AgentFixture {
 protected:
@@ -115,4 +155,46 @@ TEST_F(FaultsTest, aDataFolderDeletedAndRecreatedIsPickedUpAgain) {
     writeBytes(threatsFile(), "/a\n/b\n");
     runLoop.advance(1.0);
     EXPECT_EQ(manager->threatsDetectedCount(), 2) << "both are new again";
+}
+
+TEST_F(FaultsTest, permissionDeniedOnReadIsSilentAndOnWriteIsReported) {
+    writeSettings(R"({"usbProtection": true, "keep": "me"})");
+    writeBytes(threatsFile(), "/a\n");
+    writeBytes(usbFile(), "disk\n");
+    const fs::path folder = threatsFile().parent_path();
+    const PermissionsApply permissionsApply;
+    if (!permissionsApply.applying()) {
+        GTEST_SKIP() << "cannot leave root's permission overrides";
+    }
+    fs::permissions(threatsFile(), fs::perms::none);
+    start();
+    runLoop.advance(1.0);
+    EXPECT_EQ(manager->threatsDetectedCount(), 0) << "an unreadable report is skipped";
+    ASSERT_EQ(views.usbViews.size(), 1U);
+
+    // The folder takes no new file, so nothing in it can be replaced.
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    views.usbViews[0].closePopover();
+    EXPECT_TRUE(lastLineStartsWith("Failed to update USB file: ")) << transcript.back();
+    EXPECT_NE(transcript.back().find("Permission denied"), std::string::npos);
+    EXPECT_EQ(readBytes(usbFile()), "disk\n");
+
+    fs::permissions(dataFile(ProductLocations::kSettingsFile), fs::perms::none);
+    manager->toggleRealTimeProtection(1);
+    EXPECT_TRUE(std::any_of(transcript.begin(), transcript.end(), [](const auto& line) {
+        return line.starts_with("Failed to update settings: ") &&
+               line.find("Permission denied") != std::string::npos;
+    }));
+
+    fs::permissions(folder, fs::perms::owner_all);
+    fs::permissions(threatsFile(), fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(dataFile(ProductLocations::kSettingsFile),
+                    fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readBytes(dataFile(ProductLocations::kSettingsFile)),
+              R"({"usbProtection": true, "keep": "me"})");
+    runLoop.advance(1.0);
+    EXPECT_EQ(manager->threatsDetectedCount(), 1) << "readable again: ticking on";
+    ASSERT_GE(views.usbViews.size(), 2U) << "the device that stayed is shown again";
+    views.usbViews.back().closePopover();
+    EXPECT_EQ(readBytes(usbFile()), "") << "and removed once the folder is writable";
 }
