@@ -224,22 +224,9 @@ void BM_TickNoNewLinesQuiet(benchmark::State& state) {
     }
 }
 
-// One tick that finds every line new, including the handling it queues: threats are recorded
-// and the first popover opens; every device opens its popover.
-void BM_TickAllLinesNew(benchmark::State& state) {
-    std::unique_ptr<Agent> agent;
-    for (auto _ : state) {
-        state.PauseTiming();
-        agent.reset();
-        agent = std::make_unique<Agent>();
-        writeHome(*agent, static_cast<int>(state.range(0)));
-        state.ResumeTiming();
-        agent->runLoop.advance(1.0);
-    }
-}
-
-// The same with lines in the threat file only: the cost of threats without that of devices.
-void BM_TickAllThreatsNew(benchmark::State& state) {
+// One tick that takes in a fresh agent's files of `threats` and `devices` new lines, including
+// the handling it queues.
+void tickOverNewLines(benchmark::State& state, int threats, int devices) {
     std::unique_ptr<Agent> agent;
     for (auto _ : state) {
         state.PauseTiming();
@@ -247,10 +234,24 @@ void BM_TickAllThreatsNew(benchmark::State& state) {
         agent = std::make_unique<Agent>();
         writeHome(*agent, 0);
         writeBytes(agent->dataFile(ProductLocations::kThreatReportFile),
-                   reportBytes(static_cast<int>(state.range(0)), threatLine));
+                   reportBytes(threats, threatLine));
+        writeBytes(agent->dataFile(ProductLocations::kUsbReportFile),
+                   reportBytes(devices, usbLine));
         state.ResumeTiming();
         agent->runLoop.advance(1.0);
     }
+}
+
+// Every line new: threats are recorded and the first popover opens; every device opens its
+// popover.
+void BM_TickAllLinesNew(benchmark::State& state) {
+    const auto lines = static_cast<int>(state.range(0));
+    tickOverNewLines(state, lines, lines);
+}
+
+// Lines in the threat file only: the cost of threats without that of devices.
+void BM_TickAllThreatsNew(benchmark::State& state) {
+    tickOverNewLines(state, static_cast<int>(state.range(0)), 0);
 }
 
 // --- settings -------------------------------------------------------------------------------
