@@ -1,33 +1,63 @@
-#include "helpermanager.h"
+#include "agent/helpermanager.h"
 
-#include "console.h"
-#include "popover.h"
-#include "productlocations.h"
-#include "runloop.h"
-#include "statusbar.h"
-#include "statusmenu.h"
+#include "agent/popoverfactory.h"
+#include "agent/statusmenu.h"
+#include "control/productlocations.h"
+#include "platform/ports/console.h"
+#include "platform/ports/filesystem.h"
+#include "platform/ports/popover.h"
+#include "platform/ports/runloop.h"
+#include "platform/ports/statusbar.h"
 
 namespace {
 
 constexpr double kReportPollIntervalSeconds = 1.0;
 constexpr double kReopenDelaySeconds = 0.5;
 
+ReportFile reportFile(const HelperPorts& ports, std::string_view name) {
+    return {ports.files, ports.runLoop, ProductLocations::dataFile(ports.system.homeDirectory, name)};
+}
+
 }  // namespace
 
 HelperManager::HelperManager(const HelperPorts& ports)
     : m_runLoop(ports.runLoop),
       m_console(ports.console),
-      m_settings(ports.system.homeDirectory, ports.console),
+      m_files(ports.files),
+      m_settings(ports.system.homeDirectory, ports.files, ports.runLoop, ports.console),
       m_protection(ports.processLauncher, m_settings, ports.console, ports.system.homeDirectory,
                    ports.system.realUserId),
       m_handoff(ports.workspace, ports.preferences, ports.runLoop, ports.console),
-      m_threatFeed(ReportFile(ports.system.homeDirectory, ProductLocations::kThreatReportFile),
-                   ports.runLoop, [this](const std::string& line) { handleThreatEntry(line); }),
-      m_usbFeed(ReportFile(ports.system.homeDirectory, ProductLocations::kUsbReportFile),
-                ports.runLoop,
-                [this](const std::string& line) { openUsbProtectionViewWithUsbName(line); }),
-      m_presenter(*this, ports.popovers, ports.views, ports.runLoop, ports.console) {
+      m_processedUsbInfo([this] { return m_presenter.usbRoom(); },
+                         [this](const std::string& line) { openUsbProtectionViewWithUsbName(line); }),
+      m_threatFeed(reportFile(ports, ProductLocations::kThreatReportFile), ports.runLoop,
+                   m_threats),
+      m_usbFeed(reportFile(ports, ProductLocations::kUsbReportFile), ports.runLoop,
+                m_processedUsbInfo),
+      m_presenter(m_threats, ports.popovers, ports.runLoop, ports.console,
+                  {
+                      .usbProtectionOn = [this] { return m_settings.readSettings().usbProtection; },
+                      .statusItem = [this] { return m_statusItem.get(); },
+                      .acknowledgeFirstThreat = [this] { acknowledgeFirstThreat(); },
+                      .removeUsbLine = [this](const std::string& line) { removeUsbInfoFromFile(line); },
+                      .forgetUsbLine = [this](const std::string& line) { forgetUsbInfo(line); },
+                      .openQuarantineList = [this] { openMainApp("UserQuarantineList"); },
+                      .requestUsbScan = [this] { requestUsbScan("User3Scan"); },
+                      .selectedView = m_selectedView.binding(),
+                  }) {
+    // An interrupted replace of an earlier run left its temporary files beside the targets.
+    for (const auto name : {ProductLocations::kThreatReportFile, ProductLocations::kUsbReportFile,
+                            ProductLocations::kSettingsFile}) {
+        m_files.removeLeftovers(ProductLocations::dataFile(ports.system.homeDirectory, name));
+    }
+    m_threats.setAddedHandler([this] {
+        if (!isPopoverOpen()) {
+            openRealTimeProtectionView();
+        }
+    });
     m_runLoop.scheduleRepeating(kReportPollIntervalSeconds, [this] {
+        m_threatFeed.file().carryOverLateAppends();
+        m_usbFeed.file().carryOverLateAppends();
         loadThreats();
         loadUsbInfo();
     });
@@ -35,28 +65,20 @@ HelperManager::HelperManager(const HelperPorts& ports)
         ports.statusBar, m_settings,
         StatusMenu::controlStyleFor(ports.statusBar.menuHostsWidgets(), ports.system.isMacOS,
                                     ports.system.osVersion),
-        *this);
+        {
+            .togglePopover = [this] { togglePopover(); },
+            .toggleRealTimeProtection = [this](int state) { toggleRealTimeProtection(state); },
+            .toggleRealTimeProtectionCheckbox =
+                [this](int state) { toggleRealTimeProtectionCheckbox(state); },
+            .toggleUsbProtection = [this](int state) { toggleUsbProtection(state); },
+            .toggleUsbProtectionCheckbox = [this](int state) { toggleUsbProtectionCheckbox(state); },
+            .openApp = [this] { openApp(); },
+        });
     m_popover = ports.popovers.makePopover();
     m_popover->setTransient();
 }
 
 HelperManager::~HelperManager() = default;
-
-const std::unordered_set<std::string>& HelperManager::processedThreats() const {
-    return m_threatFeed.processed();
-}
-
-const std::unordered_set<std::string>& HelperManager::processedUsbInfo() const {
-    return m_usbFeed.processed();
-}
-
-bool HelperManager::isPopoverOpen() const {
-    return m_presenter.isPopoverOpen();
-}
-
-Popover* HelperManager::usbPopover() const {
-    return m_presenter.usbPopover();
-}
 
 void HelperManager::togglePopover() {
     if (m_statusItem == nullptr || !m_statusItem->hasButton() || m_popover == nullptr) {
@@ -65,24 +87,8 @@ void HelperManager::togglePopover() {
     if (m_popover->isShown()) {
         m_popover->performClose();
     } else {
-        m_popover->showRelativeTo(*m_statusItem);
+        m_popover->showAt(m_statusItem->anchorRect());
     }
-}
-
-void HelperManager::toggleRealTimeProtection(int controlState) {
-    m_protection.toggleRealTimeProtection(controlState);
-}
-
-void HelperManager::toggleRealTimeProtectionCheckbox(int controlState) {
-    m_protection.toggleRealTimeProtection(controlState);
-}
-
-void HelperManager::toggleUsbProtection(int controlState) {
-    m_protection.toggleUsbProtection(controlState);
-}
-
-void HelperManager::toggleUsbProtectionCheckbox(int controlState) {
-    m_protection.toggleUsbProtection(controlState);
 }
 
 void HelperManager::loadThreats() {
@@ -97,29 +103,13 @@ void HelperManager::loadUsbInfo() {
     m_usbFeed.load();
 }
 
-void HelperManager::handleThreatEntry(const std::string& line) {
-    m_runLoop.post([this, threat = Threat::fromReportLine(line)]() mutable {
-        addDetectedThreat(std::move(threat));
-    });
-}
-
-void HelperManager::addDetectedThreat(Threat threat) {
-    m_detectedThreats.push_back(std::move(threat));
-    setThreatsDetectedCount(static_cast<std::int64_t>(m_detectedThreats.size()));
-    if (!isPopoverOpen()) {
-        openRealTimeProtectionView();
-    }
-}
-
 void HelperManager::acknowledgeFirstThreat() {
-    if (m_detectedThreats.empty()) {
+    const auto location = m_threats.acknowledgeFirst();
+    if (!location) {
         return;
     }
-    const std::string location = std::move(m_detectedThreats.front().location);
-    m_detectedThreats.pop_front();
-    setThreatsDetectedCount(static_cast<std::int64_t>(m_detectedThreats.size()));
-    m_threatFeed.forget(location);
-    removeThreatFromFile(location);
+    m_threatFeed.lookAgain();
+    removeThreatFromFile(*location);
     m_runLoop.postAfter(kReopenDelaySeconds, [this] { reopenRealTimeProtectionViewIfNeeded(); });
 }
 
@@ -135,18 +125,6 @@ void HelperManager::removeUsbInfoFromFile(const std::string& line) {
     }
 }
 
-void HelperManager::forgetUsbInfo(const std::string& line) {
-    m_usbFeed.forget(line);
-}
-
-void HelperManager::openRealTimeProtectionView() {
-    m_presenter.openRealTimeProtectionView();
-}
-
-void HelperManager::closeRealTimeProtectionPopover(Popover& popover) {
-    m_presenter.closeRealTimeProtectionPopover(popover);
-}
-
 void HelperManager::reopenRealTimeProtectionViewIfNeeded() {
     m_presenter.reopenRealTimeProtectionViewIfNeeded();
 }
@@ -155,24 +133,7 @@ void HelperManager::openUsbProtectionViewWithUsbName(const std::string& usbName)
     m_presenter.openUsbProtectionView(usbName);
 }
 
-void HelperManager::closeUsbProtectionPopover(const std::string& usbName) {
-    m_presenter.closeUsbProtectionPopover(usbName);
-}
-
-void HelperManager::openApp() {
-    m_handoff.openApp();
-}
-
-void HelperManager::openMainApp(const std::string& selectedView) {
-    m_handoff.openMainApp(selectedView);
-}
-
-void HelperManager::requestUsbScan(const std::string& selectedView) {
-    m_handoff.requestUsbScan(selectedView);
-}
-
-void HelperManager::setThreatsDetectedCount(std::int64_t count) {
-    m_threatsDetectedCount = count;
-    // Observers that read on the first announcement see the old count; this one follows the store.
-    m_objectWillChange.send();
+void HelperManager::forgetUsbInfo(const std::string& line) {
+    m_processedUsbInfo.forget(line);
+    m_usbFeed.lookAgain();
 }

@@ -1,45 +1,49 @@
-#include "popoverpresenter.h"
+#include "agent/popoverpresenter.h"
 
-#include "console.h"
-#include "helpermanager.h"
-#include "popover.h"
-#include "popoverviewfactory.h"
-#include "runloop.h"
-#include "statusbar.h"
+#include "agent/popoverfactory.h"
+#include "agent/threatqueue.h"
+#include "platform/ports/console.h"
+#include "platform/ports/popover.h"
+#include "platform/ports/runloop.h"
+#include "platform/ports/statusbar.h"
+
+#include <algorithm>
 
 namespace {
 
 constexpr double kAcknowledgeDelaySeconds = 0.5;
-constexpr std::size_t kMaxReplacedUsbPopovers = 4;
 
 }  // namespace
 
-PopoverPresenter::PopoverPresenter(HelperManager& manager, PopoverFactory& popovers,
-                                   PopoverViewFactory& views, RunLoop& runLoop, Console& console)
-    : m_manager(manager),
+PopoverPresenter::PopoverPresenter(ThreatQueue& threats, PopoverFactory& popovers,
+                                   RunLoop& runLoop, Console& console, Services services)
+    : m_threats(threats),
       m_popovers(popovers),
-      m_views(views),
       m_runLoop(runLoop),
-      m_console(console) {}
+      m_console(console),
+      m_services(std::move(services)) {}
 
 void PopoverPresenter::openRealTimeProtectionView() {
     // Records the user closed but that are not acknowledged yet do not open a popover again.
-    if (threatOnShow() == nullptr || m_isPopoverOpen) {
+    if (!m_threats.threatOnShow() || m_isPopoverOpen) {
         return;
     }
     m_isPopoverOpen = true;
-    m_threatPopover = makeTransientPopover();
+    auto close = std::make_shared<std::function<void()>>();
+    m_threatPopover = m_popovers.makeThreatPopover({
+        .threatOnShow = [this] { return m_threats.threatOnShow(); },
+        .changed = m_threats.objectWillChange(),
+        .selectedView = m_services.selectedView,
+        .threatsDetected = Binding<std::int64_t>::constant(m_threats.count()),
+        .view = m_services.openQuarantineList,
+        .closePopover = [close] { (*close)(); },
+    });
+    m_threatPopover->setTransient();
     Popover& popover = *m_threatPopover;
-    auto close = [this, &popover] { closeRealTimeProtectionPopover(popover); };
-    // A popover the platform dismisses (click outside, Escape) is closed like its Close button,
-    // so the agent never waits for a popover that is no longer on screen.
-    popover.setDismissHandler(close);
-    popover.setContent(m_views.makeRealTimeProtectionView({
-        .statusBarManager = m_manager,
-        .selectedView = m_manager.selectedView().binding(),
-        .threatsDetected = Binding<std::int64_t>::constant(m_manager.threatsDetectedCount()),
-        .closePopover = close,
-    }));
+    *close = [this, &popover] { closeRealTimeProtectionPopover(popover); };
+    // A popover the platform dismisses (a click on the tray icon, Escape) is closed like its
+    // Close button, so the agent never waits for a popover that is no longer on screen.
+    popover.setDismissHandler(*close);
     showUnderStatusItem(popover);
 }
 
@@ -51,27 +55,26 @@ void PopoverPresenter::closeRealTimeProtectionPopover(Popover& popover) {
     }
     popover.performClose();
     m_isPopoverOpen = false;
-    ++m_pendingAcknowledgements;
-    m_runLoop.postAfter(kAcknowledgeDelaySeconds, [this] {
-        --m_pendingAcknowledgements;
-        m_manager.acknowledgeFirstThreat();
-    });
-}
-
-const Threat* PopoverPresenter::threatOnShow() const {
-    const auto& threats = m_manager.detectedThreats();
-    return threats.size() > m_pendingAcknowledgements ? &threats[m_pendingAcknowledgements]
-                                                      : nullptr;
+    m_threats.closeShown();
+    m_runLoop.postAfter(kAcknowledgeDelaySeconds, m_services.acknowledgeFirstThreat);
 }
 
 void PopoverPresenter::reopenRealTimeProtectionViewIfNeeded() {
-    if (threatOnShow() != nullptr) {
+    if (m_threats.threatOnShow()) {
         openRealTimeProtectionView();
     }
 }
 
+std::size_t PopoverPresenter::usbRoom() const {
+    const auto shown = static_cast<std::size_t>(
+        std::ranges::count_if(m_replacedUsbPopovers,
+                              [](const auto& entry) { return entry.second->isShown(); }) +
+        (m_usbPopover && m_usbPopover->isShown() ? 1 : 0));
+    return kMaxUsbPopovers - std::min(shown, kMaxUsbPopovers);
+}
+
 void PopoverPresenter::openUsbProtectionView(const std::string& usbName) {
-    if (!m_manager.readSettings().usbProtection) {
+    if (!m_services.usbProtectionOn()) {
         m_console.printLine("USB Protection disabled, will not open USB protection view.");
         return;
     }
@@ -79,29 +82,36 @@ void PopoverPresenter::openUsbProtectionView(const std::string& usbName) {
         return;
     }
     // The popover replaced here stays on screen, under the new one, until it is closed or
-    // dismissed. Only the newest few stay: a report file full of devices must not open a window
-    // for each. The oldest is closed without taking its line out of the file.
+    // dismissed; the feed opens no more than kMaxUsbPopovers at a time.
     std::erase_if(m_replacedUsbPopovers,
                   [](const auto& entry) { return !entry.second->isShown(); });
     if (m_usbPopover && m_usbPopover->isShown()) {
         m_replacedUsbPopovers.emplace_back(m_usbPopoverDevice, std::move(m_usbPopover));
     }
-    if (m_replacedUsbPopovers.size() > kMaxReplacedUsbPopovers) {
-        m_replacedUsbPopovers.front().second->performClose();
-        m_replacedUsbPopovers.erase(m_replacedUsbPopovers.begin());
-    }
-    m_usbPopover = makeTransientPopover();
     m_usbPopoverDevice = usbName;
-    m_usbPopover->setContent(m_views.makeUsbProtectionView({
-        .statusBarManager = m_manager,
+    m_usbPopover = m_popovers.makeUsbPopover({
         .pathUsb = usbName,
-        .selectedView = m_manager.selectedView().binding(),
+        .selectedView = m_services.selectedView,
+        .scanNow =
+            [this, usbName] {
+                m_services.requestUsbScan();
+                m_services.removeUsbLine(usbName);
+                closeUsbPopovers(usbName);
+                m_services.forgetUsbLine(usbName);
+            },
         .closePopover = [this, usbName] { closeUsbProtectionPopover(usbName); },
-    }));
+    });
+    m_usbPopover->setTransient();
     showUnderStatusItem(*m_usbPopover);
 }
 
 void PopoverPresenter::closeUsbProtectionPopover(const std::string& usbName) {
+    closeUsbPopovers(usbName);
+    m_services.removeUsbLine(usbName);
+    m_services.forgetUsbLine(usbName);
+}
+
+void PopoverPresenter::closeUsbPopovers(const std::string& usbName) {
     if (m_usbPopover) {
         m_usbPopover->performClose();
     }
@@ -112,19 +122,11 @@ void PopoverPresenter::closeUsbProtectionPopover(const std::string& usbName) {
             popover->performClose();
         }
     }
-    m_manager.removeUsbInfoFromFile(usbName);
-    m_manager.forgetUsbInfo(usbName);
-}
-
-std::unique_ptr<Popover> PopoverPresenter::makeTransientPopover() {
-    auto popover = m_popovers.makePopover();
-    popover->setTransient();
-    return popover;
 }
 
 void PopoverPresenter::showUnderStatusItem(Popover& popover) {
-    StatusItem* anchor = m_manager.statusItem();
+    StatusItem* anchor = m_services.statusItem();
     if (anchor != nullptr && anchor->hasButton()) {
-        popover.showRelativeTo(*anchor);
+        popover.showAt(anchor->anchorRect());
     }
 }

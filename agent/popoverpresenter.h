@@ -1,24 +1,41 @@
 #pragma once
 
+#include "agent/observable.h"
+
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 class Console;
-class HelperManager;
 class Popover;
 class PopoverFactory;
-class PopoverViewFactory;
 class RunLoop;
-struct Threat;
+class StatusItem;
+class ThreatQueue;
 
 // Opens, closes and paces the threat popover and the USB popovers under the status item.
 class PopoverPresenter final {
 public:
-    PopoverPresenter(HelperManager& manager, PopoverFactory& popovers, PopoverViewFactory& views,
-                     RunLoop& runLoop, Console& console);
+    // A flood of devices waits in the report file beyond this many USB popovers on screen.
+    static constexpr std::size_t kMaxUsbPopovers = 5;
+
+    // What the presenter needs from the rest of the agent.
+    struct Services {
+        std::function<bool()> usbProtectionOn;
+        std::function<StatusItem*()> statusItem;
+        std::function<void()> acknowledgeFirstThreat;
+        std::function<void(const std::string&)> removeUsbLine;
+        std::function<void(const std::string&)> forgetUsbLine;
+        std::function<void()> openQuarantineList;
+        std::function<void()> requestUsbScan;
+        Binding<std::string> selectedView;
+    };
+
+    PopoverPresenter(ThreatQueue& threats, PopoverFactory& popovers, RunLoop& runLoop,
+                     Console& console, Services services);
 
     void openRealTimeProtectionView();
     void closeRealTimeProtectionPopover(Popover& popover);
@@ -27,23 +44,20 @@ public:
     void closeUsbProtectionPopover(const std::string& usbName);
 
     bool isPopoverOpen() const { return m_isPopoverOpen; }
-    // The record a threat popover shows now: the oldest one the user has not closed yet, which
-    // is the one its Close acknowledges. Null when every waiting record is already closed.
-    const Threat* threatOnShow() const;
     Popover* usbPopover() const { return m_usbPopover.get(); }
+    // How many more USB popovers may open now.
+    std::size_t usbRoom() const;
 
 private:
-    std::unique_ptr<Popover> makeTransientPopover();
+    void closeUsbPopovers(const std::string& usbName);
     void showUnderStatusItem(Popover& popover);
 
-    HelperManager& m_manager;
+    ThreatQueue& m_threats;
     PopoverFactory& m_popovers;
-    PopoverViewFactory& m_views;
     RunLoop& m_runLoop;
     Console& m_console;
+    Services m_services;
     bool m_isPopoverOpen = false;
-    // Closed popovers whose record is still waiting for its acknowledgement half a second later.
-    std::size_t m_pendingAcknowledgements = 0;
     // Kept only so that the popover outlives its own close action; never reused.
     std::unique_ptr<Popover> m_threatPopover;
     std::unique_ptr<Popover> m_usbPopover;

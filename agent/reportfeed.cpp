@@ -1,69 +1,61 @@
-#include "reportfeed.h"
+#include "agent/reportfeed.h"
 
-#include "reporttext.h"
-#include "runloop.h"
+#include "agent/reportledger.h"
+#include "agent/reporttext.h"
+#include "platform/ports/runloop.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
-ReportFeed::ReportFeed(ReportFile file, RunLoop& runLoop, Handler handler)
-    : m_file(std::move(file)), m_runLoop(runLoop), m_handler(std::move(handler)) {}
+ReportFeed::ReportFeed(ReportFile file, RunLoop& runLoop, ReportLedger& ledger)
+    : m_file(std::move(file)), m_runLoop(runLoop), m_ledger(ledger) {}
 
 void ReportFeed::load() {
-    // Reading and splitting a large file every second would cost far more than this stat.
-    const auto stamp = FileStamp::ofSettledFile(m_file.path());
+    // Reading and walking a large file every second would cost far more than this stat.
+    const auto stamp = m_file.settledStamp();
     if (stamp && stamp == m_readStamp) {
         return;
     }
-    auto text = m_file.readText();
-    m_readStamp = text ? stamp : std::nullopt;
+    m_readStamp.reset();
+    const auto text = m_file.readText();
     if (!text) {
         return;
     }
-    auto lines = linesToLookUp(*text);
-    m_readText = std::move(text);
+    const std::size_t wanted = std::min(m_ledger.room(), kMaxLinesPerTick);
+    std::vector<std::string> lines;
+    std::unordered_set<std::string_view> taken;
+    bool linesWait = false;
+    ReportText::forEachEntry(*text, [&](std::string_view entry) {
+        if (linesWait || m_ledger.isHandled(entry) || taken.contains(entry)) {
+            return;
+        }
+        if (lines.size() == wanted) {
+            linesWait = true;
+            return;
+        }
+        taken.insert(entry);
+        lines.emplace_back(entry);
+    });
+    // Lines that did not fit are looked for again at the next tick, changed file or not.
+    if (!linesWait) {
+        m_readStamp = stamp;
+    }
     if (lines.empty()) {
         return;
     }
     m_runLoop.post([this, lines = std::move(lines)] { processNewEntries(lines); });
 }
 
-std::vector<std::string> ReportFeed::linesToLookUp(std::string_view text) {
-    if (!m_readText) {
-        return ReportText::split(text);
-    }
-    // Whole lines the file still shares with the text read last at its start and its end were
-    // handled then, as after a scanner's append or the removal of one entry, unless forgotten
-    // since; looking up only the rest keeps a rewritten file about as cheap as reading it.
-    const auto [begin, end] = ReportText::changedLines(*m_readText, text);
-    std::vector<std::string> lines;
-    const auto keepForgotten = [this, &lines](std::string_view entry) {
-        if (std::ranges::find(m_forgotten, entry) != m_forgotten.end()) {
-            lines.emplace_back(entry);
-        }
-    };
-    if (!m_forgotten.empty()) {
-        ReportText::forEachEntry(text.substr(0, begin), keepForgotten);
-    }
-    ReportText::forEachEntry(text.substr(begin, end - begin),
-                             [&lines](std::string_view entry) { lines.emplace_back(entry); });
-    if (!m_forgotten.empty()) {
-        ReportText::forEachEntry(text.substr(end), keepForgotten);
-    }
-    m_forgotten.clear();
-    return lines;
-}
-
 void ReportFeed::processNewEntries(const std::vector<std::string>& lines) {
     for (const auto& line : lines) {
-        if (m_processed.insert(line).second) {
-            m_handler(line);
+        if (m_ledger.isHandled(line)) {
+            continue;
         }
+        if (m_ledger.room() == 0) {
+            m_readStamp.reset();
+            return;
+        }
+        m_ledger.handle(line);
     }
-}
-
-void ReportFeed::forget(const std::string& line) {
-    m_processed.erase(line);
-    // The line is new again even if the file stays as it is.
-    m_readStamp.reset();
-    m_forgotten.push_back(line);
 }

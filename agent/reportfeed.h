@@ -1,46 +1,39 @@
 #pragma once
 
-#include "filestamp.h"
-#include "reportfile.h"
+#include "agent/reportfile.h"
+#include "platform/ports/filesystem.h"
 
-#include <functional>
+#include <cstddef>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <unordered_set>
 #include <vector>
 
+class ReportLedger;
 class RunLoop;
 
-// Turns the lines of one report file into one handler call per line not handled before.
+// Turns the lines of one report file into one hand-over per line not handled before, in file
+// order. A flood waits in the file: a tick hands over at most kMaxLinesPerTick lines, and no
+// more than the ledger has room for.
 class ReportFeed final {
 public:
-    using Handler = std::function<void(const std::string&)>;
+    static constexpr std::size_t kMaxLinesPerTick = 50'000;
 
-    ReportFeed(ReportFile file, RunLoop& runLoop, Handler handler);
+    ReportFeed(ReportFile file, RunLoop& runLoop, ReportLedger& ledger);
 
-    // Reads the file now and queues the handling of its new lines; an unreadable file is skipped,
-    // and so is a file left unchanged since the last read, which holds no new line.
+    // Reads the file now and queues the hand-over of its new lines. An unreadable file is
+    // skipped, and so is a file left unchanged since a read that left no line waiting.
     void load();
-    // Hands every line not yet processed to the handler, once, in order.
+    // Hands every line not yet handled to the ledger, once, in order, while it has room.
     void processNewEntries(const std::vector<std::string>& lines);
-    // Lets `line` count as new again the next time it is read.
-    void forget(const std::string& line);
+    // The ledger forgot a line: the file is read again even if it did not change.
+    void lookAgain() { m_readStamp.reset(); }
 
-    const std::unordered_set<std::string>& processed() const { return m_processed; }
-    const ReportFile& file() const { return m_file; }
+    ReportFile& file() { return m_file; }
 
 private:
-    // The lines of `text` that may not have been handled yet, in file order.
-    std::vector<std::string> linesToLookUp(std::string_view text);
-
     ReportFile m_file;
     RunLoop& m_runLoop;
-    Handler m_handler;
-    std::unordered_set<std::string> m_processed;
-    // The file as it was when last read, while every line read then still counts as handled.
+    ReportLedger& m_ledger;
+    // The file as it was when last read, while every line in it counts as handled.
     std::optional<FileStamp> m_readStamp;
-    // The text last read: all its lines were handled, but for those forgotten since.
-    std::optional<std::string> m_readText;
-    std::vector<std::string> m_forgotten;
 };

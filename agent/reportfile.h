@@ -1,25 +1,45 @@
 #pragma once
 
+#include "platform/ports/filesystem.h"
+
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
+
+class RunLoop;
 
 // One of the scanner's report files: the scanner appends entries, the agent takes them out.
 class ReportFile final {
 public:
-    ReportFile(const std::filesystem::path& homeDirectory, std::string_view fileName);
+    ReportFile(FileSystem& files, RunLoop& runLoop, std::filesystem::path path);
 
     // The file's text, or nothing when it cannot be read as text.
     std::optional<std::string> readText() const;
+    // The file's stamp once it has been left alone long enough to be trusted; nothing otherwise.
+    std::optional<FileStamp> settledStamp() const;
 
     // Rewrites the file without any copy of `entry`, dropping blank lines and the final line
     // feed. Entries the scanner appends meanwhile are kept. Returns a description of a failed
     // write; a file that cannot be read is left alone silently.
-    std::optional<std::string> removeEntry(const std::string& entry) const;
+    std::optional<std::string> removeEntry(const std::string& entry);
+    // Carries what a scanner wrote into files replaced in the last two seconds over to the file
+    // now at the path; a scanner that opened the old file just before the replace still writes
+    // there. Called once a second.
+    void carryOverLateAppends();
 
     const std::filesystem::path& path() const { return m_path; }
 
 private:
+    struct Replaced {
+        std::unique_ptr<ReplacedFile> file;
+        std::int64_t watchedUntilNanos = 0;
+    };
+
+    FileSystem& m_files;
+    RunLoop& m_runLoop;
     std::filesystem::path m_path;
+    std::vector<Replaced> m_replaced;
 };

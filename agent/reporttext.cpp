@@ -1,4 +1,4 @@
-#include "reporttext.h"
+#include "agent/reporttext.h"
 
 #include <algorithm>
 
@@ -121,44 +121,21 @@ std::vector<std::string> ReportText::split(std::string_view text) {
     return entries;
 }
 
-ReportText::Span ReportText::changedLines(std::string_view before, std::string_view text) {
-    const std::size_t shortest = std::min(before.size(), text.size());
-    const auto firstDifference = static_cast<std::size_t>(
-        std::mismatch(text.begin(), text.begin() + shortest, before.begin()).first - text.begin());
-    // Back to the start of the line the difference is in: the lines before it are whole in both.
-    std::size_t begin = 0;
-    if (firstDifference == text.size() && firstDifference == before.size()) {
-        begin = firstDifference;
-    } else if (const auto feed = text.substr(0, firstDifference).rfind('\n');
-               feed != std::string_view::npos) {
-        begin = feed + 1;
-    }
-    // The common end may not reach into the common start, in either text.
-    const std::size_t room = std::min(before.size(), text.size()) - begin;
-    const auto sameAtEnd = static_cast<std::size_t>(
-        std::mismatch(text.rbegin(), text.rbegin() + static_cast<std::ptrdiff_t>(room),
-                      before.rbegin())
-            .first -
-        text.rbegin());
-    // On to the start of the next line: a line feed inside the common end stands in both texts,
-    // so the lines after it are whole in both.
-    std::size_t end = text.size();
-    if (sameAtEnd > 0) {
-        const auto feed = text.find('\n', text.size() - sameAtEnd);
-        if (feed != std::string_view::npos) {
-            end = feed + 1;
+void ReportText::removeEntry(std::string& text, std::string_view entry) {
+    std::size_t kept = 0;
+    forEachEntry(std::string_view(text), [&](std::string_view piece) {
+        if (piece == entry) {
+            return;
         }
-    }
-    return {begin, std::max(begin, end)};
-}
-
-std::string ReportText::join(const std::vector<std::string>& entries) {
-    std::string text;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (i > 0) {
-            text.push_back('\n');
+        // Kept pieces only ever move towards the start, so copying forward is safe.
+        const auto from = static_cast<std::size_t>(piece.data() - text.data());
+        if (kept > 0) {
+            text[kept++] = '\n';
         }
-        text += entries[i];
-    }
-    return text;
+        std::copy(text.begin() + static_cast<std::ptrdiff_t>(from),
+                  text.begin() + static_cast<std::ptrdiff_t>(from + piece.size()),
+                  text.begin() + static_cast<std::ptrdiff_t>(kept));
+        kept += piece.size();
+    });
+    text.resize(kept);
 }

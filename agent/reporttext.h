@@ -31,16 +31,9 @@ void forEachEntry(std::string_view text, Visit&& visit) {
     }
 }
 
-// The part of `text` that may hold entries `before` did not: `text` without the whole lines it
-// shares with `before` at its start and at its end. Unless empty, it starts and ends on line
-// starts.
-struct Span {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-};
-Span changedLines(std::string_view before, std::string_view text);
 
-// The file text for `entries`: joined by single line feeds, none after the last.
-std::string join(const std::vector<std::string>& entries);
+// Takes every copy of `entry` out of `text`, with the empty pieces: the rest is joined by single
+// line feeds, none after the last. Works in place, so a flood-sized file is not held twice.
+void removeEntry(std::string& text, std::string_view entry);
 
 }  // namespace ReportText

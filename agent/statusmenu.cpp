@@ -1,8 +1,7 @@
-#include "statusmenu.h"
+#include "agent/statusmenu.h"
 
-#include "helpermanager.h"
-#include "settingsfile.h"
-#include "statusbar.h"
+#include "control/settingsfile.h"
+#include "platform/ports/statusbar.h"
 
 namespace {
 
@@ -46,26 +45,25 @@ StatusMenu::ControlStyle StatusMenu::controlStyleFor(bool menuHostsWidgets, bool
 std::unique_ptr<StatusItem> StatusMenu::setupStatusItem(StatusBar& statusBar,
                                                         const SettingsFile& settings,
                                                         ControlStyle style,
-                                                        HelperManager& manager) {
+                                                        Actions actions) {
     auto statusItem = statusBar.makeStatusItem();
     if (statusItem && statusItem->hasButton()) {
         statusItem->setButtonImage("Corvane.menu.icon");
-        statusItem->setButtonAction([&manager] { manager.togglePopover(); });
+        statusItem->setButtonAction(std::move(actions.togglePopover));
     }
 
     Menu menu;
     // Each control shows the flag from its own read of the settings file.
     menu.push_back(protectionControl(
         style, "Real Time Protection", settings.readSettings().realTimeProtection,
-        [&manager](int state) { manager.toggleRealTimeProtection(state); },
-        [&manager](int state) { manager.toggleRealTimeProtectionCheckbox(state); }));
+        std::move(actions.toggleRealTimeProtection),
+        std::move(actions.toggleRealTimeProtectionCheckbox)));
     menu.push_back(separator());
     menu.push_back(protectionControl(
         style, "USB Protection", settings.readSettings().usbProtection,
-        [&manager](int state) { manager.toggleUsbProtection(state); },
-        [&manager](int state) { manager.toggleUsbProtectionCheckbox(state); }));
+        std::move(actions.toggleUsbProtection), std::move(actions.toggleUsbProtectionCheckbox)));
     menu.push_back(separator());
-    menu.push_back(command("Open Corvane Antivirus", "O", [&manager] { manager.openApp(); }));
+    menu.push_back(command("Open Corvane Antivirus", "O", std::move(actions.openApp)));
     menu.push_back(separator());
 
     if (statusItem) {

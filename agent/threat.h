@@ -3,6 +3,7 @@
 #include <QUuid>
 
 #include <string>
+#include <string_view>
 
 // One detected threat as shown in the threat popover.
 struct Threat {
@@ -13,8 +14,8 @@ struct Threat {
     std::string status;
 
     // The record for one line of the threat report file: the line is the quarantined path.
-    static Threat fromReportLine(const std::string& line);
+    static Threat fromReportLine(std::string_view line, QUuid id = QUuid::createUuid());
 };
 
 // The last component of `path`: the text after the last "/", ignoring trailing slashes.
-std::string lastPathComponent(const std::string& path);
+std::string lastPathComponent(std::string_view path);

@@ -1,4 +1,4 @@
-#include "helperappdelegate.h"
+#include "app/helperappdelegate.h"
 
 HelperAppDelegate::HelperAppDelegate(ManagerAccess sharedManager)
     : m_sharedManager(std::move(sharedManager)) {}

@@ -1,6 +1,6 @@
-#include "helperappdelegate.h"
-#include "helpermanager.h"
-#include "translations.h"
+#include "app/helperappdelegate.h"
+#include "agent/helpermanager.h"
+#include "views/translations.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,12 +1,13 @@
-#include "bundleworkspace.h"
-#include "helpermanager.h"
-#include "plistpreferences.h"
-#include "posixprocesslauncher.h"
-#include "qtpopover.h"
-#include "qtpopoverviewfactory.h"
-#include "qtrunloop.h"
-#include "qtstatusbar.h"
-#include "stdoutconsole.h"
+#include "agent/helpermanager.h"
+#include "platform/desktop/qtpopover.h"
+#include "platform/desktop/qtstatusbar.h"
+#include "platform/posix/bundleworkspace.h"
+#include "platform/posix/plistpreferences.h"
+#include "platform/posix/posixfilesystem.h"
+#include "platform/posix/posixprocesslauncher.h"
+#include "platform/posix/qtrunloop.h"
+#include "platform/posix/stdoutconsole.h"
+#include "views/qtpopoverfactory.h"
 
 namespace {
 
@@ -18,10 +19,11 @@ struct SystemPorts {
     PosixProcessLauncher processLauncher;
     BundleWorkspace workspace;
     PlistPreferencesStore preferences{system.homeDirectory};
-    QtPopoverFactory popovers;
+    PosixFileSystem files;
+    PopoverWindows windows;
+    QtPopoverFactory popovers{windows};
     // A click on the tray icon is a click outside every popover.
-    QtStatusBar statusBar{[this] { popovers.dismissAll(); }};
-    QtPopoverViewFactory views;
+    QtStatusBar statusBar{[this] { windows.dismissAll(); }};
 };
 
 }  // namespace
@@ -32,12 +34,12 @@ HelperManager& HelperManager::shared() {
     static auto* const manager = new HelperManager({
         .runLoop = ports->runLoop,
         .console = ports->console,
+        .files = ports->files,
         .processLauncher = ports->processLauncher,
         .workspace = ports->workspace,
         .preferences = ports->preferences,
         .statusBar = ports->statusBar,
         .popovers = ports->popovers,
-        .views = ports->views,
         .system = ports->system,
     });
     return *manager;

@@ -2,10 +2,10 @@
 // Every figure that matters is a ratio to a baseline measured in the same run: see the
 // "ratio" counters and the table printed at the end.
 
-#include "fakeagent.h"
-#include "productlocations.h"
-#include "reportfile.h"
-#include "settingsfile.h"
+#include "fakes/fakeagent.h"
+#include "control/productlocations.h"
+#include "agent/reportfile.h"
+#include "control/settingsfile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
-#include "mainapphandoff.h"
+#include "control/mainapphandoff.h"
 
-#include "console.h"
-#include "preferencessuite.h"
-#include "runloop.h"
-#include "workspace.h"
+#include "platform/ports/console.h"
+#include "platform/ports/preferencessuite.h"
+#include "platform/ports/runloop.h"
+#include "platform/ports/workspace.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "protectionswitcher.h"
+#include "control/protectionswitcher.h"
 
-#include "console.h"
-#include "processlauncher.h"
-#include "settingsfile.h"
+#include "platform/ports/console.h"
+#include "platform/ports/processlauncher.h"
+#include "control/settingsfile.h"
 
 namespace {
 

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "filestamp.h"
+#include "platform/ports/filesystem.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
 class Console;
+class RunLoop;
 
 struct ProtectionSettings {
     bool realTimeProtection = false;
@@ -16,7 +17,8 @@ struct ProtectionSettings {
 // The product's settings.json: the protection switches shared by all its programs.
 class SettingsFile final {
 public:
-    SettingsFile(const std::filesystem::path& homeDirectory, Console& console);
+    SettingsFile(const std::filesystem::path& homeDirectory, FileSystem& files, RunLoop& runLoop,
+                 Console& console);
 
     // The two switches; false for anything missing, malformed or unreadable. Never prints.
     ProtectionSettings readSettings() const;
@@ -27,6 +29,8 @@ public:
 
 private:
     std::filesystem::path m_settingsFile;
+    FileSystem& m_files;
+    RunLoop& m_runLoop;
     Console& m_console;
     // The last settings read and the file they were read from; the agent asks every second.
     mutable std::optional<FileStamp> m_readStamp;

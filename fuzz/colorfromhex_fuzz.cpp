@@ -2,7 +2,7 @@
 // UTF-8) trimmed, one "#" skipped, then a hex scan that skips white space, takes an optional 0x,
 // stops at the first non-digit, gives 0 without digits and all ones past 16 significant digits.
 
-#include "colorfromhex.h"
+#include "views/colorfromhex.h"
 #include "fuzzsupport.h"
 
 #include <QColor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console.h"
+#include "platform/ports/console.h"
 
 #include <cstdio>
 #include <cstdlib>

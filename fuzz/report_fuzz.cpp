@@ -4,8 +4,8 @@
 // told apart from the rest without losing one.
 
 #include "fuzzsupport.h"
-#include "reportfile.h"
-#include "reporttext.h"
+#include "agent/reportfile.h"
+#include "agent/reporttext.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,7 +3,7 @@
 // not change that: only the top-level members count, and those are never cut off.
 
 #include "fuzzsupport.h"
-#include "settingsfile.h"
+#include "control/settingsfile.h"
 
 #include <nlohmann/json.hpp>
 

@@ -5,7 +5,7 @@
 
 #include "fuzzsupport.h"
 #include "jsondepth.h"
-#include "settingsfile.h"
+#include "control/settingsfile.h"
 
 #include <nlohmann/json.hpp>
 

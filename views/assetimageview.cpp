@@ -1,6 +1,6 @@
-#include "assetimageview.h"
+#include "views/assetimageview.h"
 
-#include "assetcatalog.h"
+#include "platform/desktop/assetcatalog.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "colorfromhex.h"
+#include "views/colorfromhex.h"
 
 #include <QString>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "fontfaces.h"
+#include "views/fontfaces.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

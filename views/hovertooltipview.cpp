@@ -1,6 +1,6 @@
-#include "hovertooltipview.h"
+#include "views/hovertooltipview.h"
 
-#include "tooltipbubble.h"
+#include "views/tooltipbubble.h"
 
 #include <QEnterEvent>
 #include <QVBoxLayout>

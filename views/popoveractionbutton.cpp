@@ -1,8 +1,8 @@
-#include "popoveractionbutton.h"
+#include "views/popoveractionbutton.h"
 
-#include "colorfromhex.h"
-#include "fontfaces.h"
-#include "popoverpalette.h"
+#include "views/colorfromhex.h"
+#include "views/fontfaces.h"
+#include "views/popoverpalette.h"
 
 #include <QEasingCurve>
 #include <QPainter>

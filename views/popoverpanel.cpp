@@ -1,7 +1,7 @@
-#include "popoverpanel.h"
+#include "views/popoverpanel.h"
 
-#include "colorfromhex.h"
-#include "popoverpalette.h"
+#include "views/colorfromhex.h"
+#include "views/popoverpalette.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "popovertext.h"
+#include "views/popovertext.h"
 
 #include <QPainter>
 

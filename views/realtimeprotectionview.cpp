@@ -1,13 +1,13 @@
-#include "realtimeprotectionview.h"
+#include "views/realtimeprotectionview.h"
 
-#include "assetimageview.h"
-#include "fontfaces.h"
-#include "helpermanager.h"
-#include "hovertooltipview.h"
-#include "popoveractionbutton.h"
-#include "popoverpanel.h"
-#include "popovertext.h"
-#include "threatlines.h"
+#include "views/assetimageview.h"
+#include "views/fontfaces.h"
+#include "agent/helpermanager.h"
+#include "views/hovertooltipview.h"
+#include "views/popoveractionbutton.h"
+#include "views/popoverpanel.h"
+#include "views/popovertext.h"
+#include "views/threatlines.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -41,8 +41,8 @@ void present(PopoverText& widget, const ThreatLine& line) {
 
 }  // namespace
 
-RealTimeProtectionView::RealTimeProtectionView(RealTimeProtectionViewInputs inputs, QWidget* parent)
-    : QWidget(parent), m_inputs(std::move(inputs)) {
+RealTimeProtectionView::RealTimeProtectionView(ThreatPopoverModel model, QWidget* parent)
+    : QWidget(parent), m_model(std::move(model)) {
     setWindowTitle(tr("Threat detected"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_TranslucentBackground);
@@ -75,11 +75,11 @@ RealTimeProtectionView::RealTimeProtectionView(RealTimeProtectionViewInputs inpu
     centring->addStretch(1);
 
     refresh();
-    m_subscription = m_inputs.statusBarManager.objectWillChange().subscribe([this] { refresh(); });
+    m_subscription = m_model.changed.subscribe([this] { scheduleRefresh(); });
 }
 
 RealTimeProtectionView::~RealTimeProtectionView() {
-    m_inputs.statusBarManager.objectWillChange().unsubscribe(m_subscription);
+    m_model.changed.unsubscribe(m_subscription);
 }
 
 QWidget* RealTimeProtectionView::makeHeader() {
@@ -136,13 +136,28 @@ QWidget* RealTimeProtectionView::makeButtonRow() {
 
     // "View" hands over to the main application and leaves the popover open.
     connect(viewButton, &PopoverActionButton::clicked, this,
-            [this] { m_inputs.statusBarManager.openMainApp("UserQuarantineList"); });
-    connect(closeButton, &PopoverActionButton::clicked, this, [this] { m_inputs.closePopover(); });
+            [this] { m_model.view(); });
+    connect(closeButton, &PopoverActionButton::clicked, this, [this] { m_model.closePopover(); });
     return buttons;
 }
 
+void RealTimeProtectionView::scheduleRefresh() {
+    if (m_refreshScheduled) {
+        return;
+    }
+    m_refreshScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshScheduled = false;
+            refresh();
+        },
+        Qt::QueuedConnection);
+}
+
 void RealTimeProtectionView::refresh() {
-    const auto lines = ThreatLines::forThreat(m_inputs.statusBarManager.threatOnShow());
+    const auto threat = m_model.threatOnShow();
+    const auto lines = ThreatLines::forThreat(threat ? &*threat : nullptr);
     present(*m_itemNameLine, lines[0]);
     present(*m_threatNameLine, lines[1]);
     present(*m_locationLine, lines[2]);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "observable.h"
-#include "popoverviewfactory.h"
+#include "agent/observable.h"
+#include "agent/popoverfactory.h"
 
 #include <QWidget>
 
@@ -18,7 +18,7 @@ public:
     static constexpr int kWidth = 440;
     static constexpr int kHeight = 250;
 
-    explicit RealTimeProtectionView(RealTimeProtectionViewInputs inputs, QWidget* parent = nullptr);
+    explicit RealTimeProtectionView(ThreatPopoverModel model, QWidget* parent = nullptr);
     RealTimeProtectionView(const RealTimeProtectionView&) = delete;
     RealTimeProtectionView& operator=(const RealTimeProtectionView&) = delete;
     ~RealTimeProtectionView() override;
@@ -26,10 +26,14 @@ public:
 private:
     QWidget* makeHeader();
     QWidget* makeButtonRow();
-    // Shows the record the manager's list holds now.
+    // Lays the view out again once this turn of the event loop is over, however many changes
+    // are announced meanwhile: a flood announces two per record.
+    void scheduleRefresh();
+    // Shows the record the queue holds now.
     void refresh();
 
-    RealTimeProtectionViewInputs m_inputs;
+    ThreatPopoverModel m_model;
+    bool m_refreshScheduled = false;
     ChangeSignal::Subscription m_subscription = 0;
     PopoverText* m_itemNameLine = nullptr;
     PopoverText* m_threatNameLine = nullptr;

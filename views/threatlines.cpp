@@ -1,4 +1,4 @@
-#include "threatlines.h"
+#include "views/threatlines.h"
 
 namespace {
 

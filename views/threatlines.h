@@ -1,6 +1,6 @@
 #pragma once
 
-#include "threat.h"
+#include "agent/threat.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "tooltipbubble.h"
+#include "views/tooltipbubble.h"
 
-#include "fontfaces.h"
+#include "views/fontfaces.h"
 
 #include <QPainter>
 #include <QPainterPath>

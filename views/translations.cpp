@@ -1,4 +1,4 @@
-#include "translations.h"
+#include "views/translations.h"
 
 #include <QCoreApplication>
 

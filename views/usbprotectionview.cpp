@@ -1,11 +1,11 @@
-#include "usbprotectionview.h"
+#include "views/usbprotectionview.h"
 
-#include "assetimageview.h"
-#include "fontfaces.h"
-#include "helpermanager.h"
-#include "popoveractionbutton.h"
-#include "popoverpanel.h"
-#include "popovertext.h"
+#include "views/assetimageview.h"
+#include "views/fontfaces.h"
+#include "agent/helpermanager.h"
+#include "views/popoveractionbutton.h"
+#include "views/popoverpanel.h"
+#include "views/popovertext.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -30,8 +30,8 @@ constexpr int kButtonGap = 25;
 
 }  // namespace
 
-UsbProtectionView::UsbProtectionView(UsbProtectionViewInputs inputs, QWidget* parent)
-    : QWidget(parent), m_inputs(std::move(inputs)), m_panel(new PopoverPanel(kCornerRadius, this)) {
+UsbProtectionView::UsbProtectionView(UsbPopoverModel model, QWidget* parent)
+    : QWidget(parent), m_model(std::move(model)), m_panel(new PopoverPanel(kCornerRadius, this)) {
     setWindowTitle(tr("USB device attached"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_TranslucentBackground);
@@ -59,7 +59,7 @@ QWidget* UsbProtectionView::makeHeader() const {
     auto* deviceLine = new PopoverText(FontFaces::face("Inter-SemiBold", 16));
     deviceLine->setObjectName(QStringLiteral("usbInfoLine"));
     // The device name is shown exactly as the scanner reported it.
-    deviceLine->setText(tr("USB Info: %1").arg(QString::fromStdString(m_inputs.pathUsb)));
+    deviceLine->setText(tr("USB Info: %1").arg(QString::fromStdString(m_model.pathUsb)));
     textStack->addWidget(deviceLine);
     auto* invitation = new QVBoxLayout;
     invitation->setSpacing(kInvitationSpacing);
@@ -99,16 +99,11 @@ QWidget* UsbProtectionView::makeButtonRow() {
     row->addSpacing(kStandardSpacing + kButtonGap);
     row->addWidget(closeButton, 0, Qt::AlignVCenter);
 
-    connect(scanButton, &PopoverActionButton::clicked, this, &UsbProtectionView::scanNow);
-    connect(closeButton, &PopoverActionButton::clicked, this, [this] { m_inputs.closePopover(); });
+    connect(scanButton, &PopoverActionButton::clicked, this, [this] { m_model.scanNow(); });
+    connect(closeButton, &PopoverActionButton::clicked, this, [this] { m_model.closePopover(); });
     return buttons;
 }
 
-void UsbProtectionView::scanNow() {
-    m_inputs.statusBarManager.requestUsbScan("User3Scan");
-    m_inputs.statusBarManager.removeUsbInfoFromFile(m_inputs.pathUsb);
-    m_inputs.closePopover();
-}
 
 void UsbProtectionView::resizeEvent(QResizeEvent* event) {
     placePanel();

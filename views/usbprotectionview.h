@@ -1,6 +1,6 @@
 #pragma once
 
-#include "popoverviewfactory.h"
+#include "agent/popoverfactory.h"
 
 #include <QWidget>
 
@@ -17,7 +17,7 @@ public:
     // Space between the panel's edges and its rows.
     static constexpr int kPanelPadding = 16;
 
-    explicit UsbProtectionView(UsbProtectionViewInputs inputs, QWidget* parent = nullptr);
+    explicit UsbProtectionView(UsbPopoverModel model, QWidget* parent = nullptr);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -27,8 +27,7 @@ private:
     QWidget* makeHeader() const;
     QWidget* makeButtonRow();
     void placePanel();
-    void scanNow();
 
-    UsbProtectionViewInputs m_inputs;
+    UsbPopoverModel m_model;
     PopoverPanel* m_panel = nullptr;
 };

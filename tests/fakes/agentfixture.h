@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fakeagent.h"
+#include "fakes/fakeagent.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "fakes.h"
-#include "helpermanager.h"
-#include "productlocations.h"
-#include "temporarydirectory.h"
-#include "virtualrunloop.h"
+#include "fakes/fakes.h"
+#include "agent/helpermanager.h"
+#include "control/productlocations.h"
+#include "fakes/temporarydirectory.h"
+#include "fakes/virtualrunloop.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "fakes.h"
+#include "fakes/fakes.h"
 
-#include "processerror.h"
+#include "platform/posix/processerror.h"
 
 #include <cerrno>
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "console.h"
-#include "popover.h"
-#include "popoverviewfactory.h"
-#include "preferencessuite.h"
-#include "processlauncher.h"
-#include "statusbar.h"
-#include "workspace.h"
+#include "platform/ports/console.h"
+#include "platform/ports/popover.h"
+#include "agent/popoverviewfactory.h"
+#include "platform/ports/preferencessuite.h"
+#include "platform/ports/processlauncher.h"
+#include "platform/ports/statusbar.h"
+#include "platform/ports/workspace.h"
 
 #include <map>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "temporarydirectory.h"
+#include "fakes/temporarydirectory.h"
 
 #include <fstream>
 #include <iterator>

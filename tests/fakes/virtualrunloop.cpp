@@ -1,4 +1,4 @@
-#include "virtualrunloop.h"
+#include "fakes/virtualrunloop.h"
 
 #include <cmath>
 #include <memory>

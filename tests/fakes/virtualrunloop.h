@@ -1,7 +1,8 @@
 #pragma once
 
-#include "runloop.h"
+#include "platform/ports/runloop.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <utility>
@@ -13,6 +14,9 @@ public:
     void scheduleRepeating(double intervalSeconds, Task task) override;
     void post(Task task) override { postAfter(0.0, std::move(task)); }
     void postAfter(double delaySeconds, Task task) override;
+    // Starts at the real time the loop was made, so that files written by a test are as old as
+    // the virtual time since then says.
+    std::int64_t nowNanos() const override { return m_startNanos + m_nowMicros * 1000; }
 
     // Moves the clock forward by `seconds`, running everything that falls due on the way.
     void advance(double seconds);
@@ -27,6 +31,9 @@ private:
     void enqueue(std::int64_t dueMicros, Task task);
 
     std::map<Key, Task> m_queue;
+    std::int64_t m_startNanos = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                    std::chrono::system_clock::now().time_since_epoch())
+                                    .count();
     std::int64_t m_nowMicros = 0;
     std::uint64_t m_sequence = 0;
 };

@@ -2,7 +2,7 @@
 // ticking and nothing lost. Disk-full and read-only cases need root for a private mount
 // namespace with a tiny file system; elsewhere they are skipped. Root meets permission bits
 // only once this thread gives up the capabilities that let it pass them.
-#include "agentfixture.h"
+#include "fakes/agentfixture.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // dismisses every popover as fast as its clock allows. Nothing may be lost or shown twice.
 // STRESS_LINES sets the lines per file (default 1000); STRESS_NO_LOCK=1 makes the scanner skip
 // the advisory lock.
-#include "agentfixture.h"
+#include "fakes/agentfixture.h"
 
 #include <set>
 

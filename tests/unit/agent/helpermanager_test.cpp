@@ -1,4 +1,4 @@
-#include "agentfixture.h"
+#include "fakes/agentfixture.h"
 
 TEST_F(AgentFixture, startsInItsInitialStateAndFirstReadsAfterOneSecond) {
     writeBytes(threatsFile(), "/t\n");

@@ -1,4 +1,4 @@
-#include "agentfixture.h"
+#include "fakes/agentfixture.h"
 
 namespace {
 

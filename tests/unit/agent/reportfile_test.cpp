@@ -1,6 +1,6 @@
-#include "reportfile.h"
-#include "reporttext.h"
-#include "temporarydirectory.h"
+#include "agent/reportfile.h"
+#include "agent/reporttext.h"
+#include "fakes/temporarydirectory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "statusmenu.h"
-#include "agentfixture.h"
+#include "agent/statusmenu.h"
+#include "fakes/agentfixture.h"
 
 namespace {
 

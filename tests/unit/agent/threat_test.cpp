@@ -1,5 +1,5 @@
-#include "threat.h"
-#include "observable.h"
+#include "agent/threat.h"
+#include "agent/observable.h"
 
 #include <gtest/gtest.h>
 

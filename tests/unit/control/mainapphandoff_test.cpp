@@ -1,6 +1,6 @@
-#include "mainapphandoff.h"
-#include "fakes.h"
-#include "virtualrunloop.h"
+#include "control/mainapphandoff.h"
+#include "fakes/fakes.h"
+#include "fakes/virtualrunloop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "protectionswitcher.h"
-#include "fakes.h"
-#include "settingsfile.h"
-#include "temporarydirectory.h"
+#include "control/protectionswitcher.h"
+#include "fakes/fakes.h"
+#include "control/settingsfile.h"
+#include "fakes/temporarydirectory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "settingsfile.h"
-#include "fakes.h"
-#include "temporarydirectory.h"
+#include "control/settingsfile.h"
+#include "fakes/fakes.h"
+#include "fakes/temporarydirectory.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

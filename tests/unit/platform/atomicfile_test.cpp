@@ -1,5 +1,5 @@
-#include "atomicfile.h"
-#include "temporarydirectory.h"
+#include "platform/posix/atomicfile.h"
+#include "fakes/temporarydirectory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "bundleworkspace.h"
-#include "temporarydirectory.h"
+#include "platform/posix/bundleworkspace.h"
+#include "fakes/temporarydirectory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "filestamp.h"
-#include "temporarydirectory.h"
+#include "platform/posix/filestamp.h"
+#include "fakes/temporarydirectory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "plistpreferences.h"
-#include "temporarydirectory.h"
+#include "platform/posix/plistpreferences.h"
+#include "fakes/temporarydirectory.h"
 
 #include <gtest/gtest.h>
 

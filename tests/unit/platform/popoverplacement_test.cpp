@@ -1,4 +1,4 @@
-#include "popoverplacement.h"
+#include "platform/desktop/popoverplacement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "posixprocesslauncher.h"
-#include "temporarydirectory.h"
+#include "platform/posix/posixprocesslauncher.h"
+#include "fakes/temporarydirectory.h"
 
 #include <gtest/gtest.h>
 

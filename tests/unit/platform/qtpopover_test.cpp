@@ -1,6 +1,6 @@
-#include "qtpopover.h"
-#include "statusbar.h"
-#include "widgetpopovercontent.h"
+#include "platform/desktop/qtpopover.h"
+#include "platform/ports/statusbar.h"
+#include "platform/desktop/widgetpopovercontent.h"
 
 #include <QApplication>
 #include <QTest>

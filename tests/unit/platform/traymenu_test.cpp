@@ -1,5 +1,5 @@
-#include "traymenu.h"
-#include "toggleswitch.h"
+#include "platform/desktop/traymenu.h"
+#include "platform/desktop/toggleswitch.h"
 
 #include <QLabel>
 #include <QWidgetAction>

@@ -1,4 +1,4 @@
-#include "assetimageview.h"
+#include "views/assetimageview.h"
 #include "viewtesting.h"
 
 #include <gtest/gtest.h>

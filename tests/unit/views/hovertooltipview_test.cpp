@@ -1,5 +1,5 @@
-#include "hovertooltipview.h"
-#include "tooltipbubble.h"
+#include "views/hovertooltipview.h"
+#include "views/tooltipbubble.h"
 #include "viewtesting.h"
 
 #include <QLabel>

@@ -1,5 +1,5 @@
-#include "popoveractionbutton.h"
-#include "fontfaces.h"
+#include "views/popoveractionbutton.h"
+#include "views/fontfaces.h"
 #include "viewtesting.h"
 
 #include <QFontDatabase>

@@ -1,12 +1,12 @@
-#include "translations.h"
-#include "agentfixture.h"
-#include "hovertooltipview.h"
-#include "popoveractionbutton.h"
-#include "popovertext.h"
-#include "qtpopoverviewfactory.h"
-#include "realtimeprotectionview.h"
-#include "usbprotectionview.h"
-#include "widgetpopovercontent.h"
+#include "views/translations.h"
+#include "fakes/agentfixture.h"
+#include "views/hovertooltipview.h"
+#include "views/popoveractionbutton.h"
+#include "views/popovertext.h"
+#include "views/qtpopoverviewfactory.h"
+#include "views/realtimeprotectionview.h"
+#include "views/usbprotectionview.h"
+#include "platform/desktop/widgetpopovercontent.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
-#include "usbprotectionview.h"
-#include "agentfixture.h"
-#include "assetimageview.h"
-#include "popoverpanel.h"
-#include "popovertext.h"
+#include "views/usbprotectionview.h"
+#include "fakes/agentfixture.h"
+#include "views/assetimageview.h"
+#include "views/popoverpanel.h"
+#include "views/popovertext.h"
 #include "viewtesting.h"
 
 #include <QTest>

@@ -1,12 +1,12 @@
 // Renders the popovers to PNG files, on a light and a dark backdrop, so their look can be
 // checked by eye: views_snapshots <folder> [language], e.g. views_snapshots /tmp/views de.
 
-#include "agentfixture.h"
-#include "popoveractionbutton.h"
-#include "popovertext.h"
-#include "realtimeprotectionview.h"
-#include "translations.h"
-#include "usbprotectionview.h"
+#include "fakes/agentfixture.h"
+#include "views/popoveractionbutton.h"
+#include "views/popovertext.h"
+#include "views/realtimeprotectionview.h"
+#include "views/translations.h"
+#include "views/usbprotectionview.h"
 #include "viewtesting.h"
 
 #include <QApplication>

@@ -1,0 +1,144 @@
+// Cost of reading and updating settings.json of 1 KB to 10 MB against a plain validating pass
+// over the same bytes, the least any reader does. Every figure that matters is a ratio to that
+// baseline measured in the same run: see the "ratio" counters and the table printed at the end.
+
+#include "control/settingsjson.h"
+
+#include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr std::int64_t kSizes[] = {1'000, 10'000, 100'000, 1'000'000, 10'000'000};
+
+// A settings object of about `size` bytes: the switches first, then members like
+// "member12345": 12345. Made once per size.
+const std::string& settingsOfSize(std::int64_t size) {
+    static std::map<std::int64_t, std::string> files;
+    std::string& text = files[size];
+    if (text.empty()) {
+        text = R"({"realTimeProtection": true, "usbProtection": false)";
+        for (int i = 0; static_cast<std::int64_t>(text.size()) < size - 1; ++i) {
+            text += ", \"member" + std::to_string(i) + "\": " + std::to_string(i);
+        }
+        text += '}';
+    }
+    return text;
+}
+
+// Mean seconds per iteration of every finished run, by name, for the ratio counters and table.
+std::map<std::string, double>& meanSeconds() {
+    static std::map<std::string, double> seconds;
+    return seconds;
+}
+
+void BM_Accept(benchmark::State& state) {
+    const std::string& bytes = settingsOfSize(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(nlohmann::json::accept(bytes));
+    }
+}
+
+void BM_ReadSwitches(benchmark::State& state) {
+    const std::string& bytes = settingsOfSize(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SettingsJson::readSwitches(bytes));
+    }
+}
+
+void BM_WithSwitch(benchmark::State& state) {
+    const std::string& bytes = settingsOfSize(state.range(0));
+    bool value = false;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SettingsJson::withSwitch(bytes, "usbProtection", value));
+        value = !value;
+    }
+}
+
+// Passes results on to the usual console output, adding the ratio to BM_Accept of the same
+// size as a counter.
+class RatioReporter final : public benchmark::ConsoleReporter {
+public:
+    explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        std::vector<Run> annotated = runs;
+        for (auto& run : annotated) {
+            // Repeated benchmarks report their median; single runs report themselves.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) {
+                continue;
+            }
+            const std::string& size = run.run_name.args;
+            const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+            meanSeconds()[run.run_name.function_name + "/" + size] = seconds;
+            const auto baseline = meanSeconds().find("BM_Accept/" + size);
+            if (run.run_name.function_name != "BM_Accept" && baseline != meanSeconds().end()) {
+                run.counters["ratio"] = benchmark::Counter(seconds / baseline->second);
+            }
+        }
+        ConsoleReporter::ReportRuns(annotated);
+    }
+};
+
+void printTable() {
+    const auto at = [](const std::string& name) {
+        const auto found = meanSeconds().find(name);
+        return found == meanSeconds().end() ? 0.0 : found->second * 1e3;
+    };
+    const auto ratio = [](double value, double base) { return base > 0 ? value / base : 0.0; };
+    std::printf("\nsettings.json, wall ms (ratio to the baseline)\n");
+    std::printf("%-10s %12s %22s %22s\n", "bytes", "baseline", "read switches", "update");
+    for (const std::int64_t size : kSizes) {
+        const std::string suffix = "/" + std::to_string(size);
+        const double base = at("BM_Accept" + suffix);
+        const double read = at("BM_ReadSwitches" + suffix);
+        const double update = at("BM_WithSwitch" + suffix);
+        std::printf("%-10lld %12.4f %12.4f (%6.2fx) %12.4f (%6.2fx)\n",
+                    static_cast<long long>(size), base, read, ratio(read, base), update,
+                    ratio(update, base));
+    }
+}
+
+}  // namespace
+
+// The median of five repetitions, so that one slow moment of a shared machine does not make a
+// ratio. The baseline is registered first so that each ratio can be taken as soon as its run
+// ends.
+#define HELPER_REPEATED(benchmark_)                                                      \
+    BENCHMARK(benchmark_)                                                                \
+        ->Unit(benchmark::kMillisecond)                                                  \
+        ->UseRealTime()                                                                  \
+        ->Repetitions(5)                                                                 \
+        ->ReportAggregatesOnly(true)                                                     \
+        ->Apply([](benchmark::internal::Benchmark* run) {                                \
+            for (const std::int64_t size : kSizes) {                                     \
+                run->Arg(size);                                                          \
+            }                                                                            \
+        })
+
+HELPER_REPEATED(BM_Accept);
+HELPER_REPEATED(BM_ReadSwitches);
+HELPER_REPEATED(BM_WithSwitch);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    // Colour only on a terminal: a log full of escape codes is hard to read.
+    RatioReporter reporter(::isatty(STDOUT_FILENO) != 0 ? benchmark::ConsoleReporter::OO_Defaults
+                                                        : benchmark::ConsoleReporter::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printTable();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,152 @@
+#include "platform/desktop/qtpopover.h"
+
+#include "platform/desktop/desktopcompositor.h"
+#include "platform/desktop/popoverplacement.h"
+#include "platform/ports/statusbar.h"
+
+#include <QBitmap>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+// The window a popover's view lives in.
+class PopoverWindow final : public QWidget {
+public:
+    PopoverWindow()
+        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                               Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setFocusPolicy(Qt::NoFocus);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
+
+    void setContentWidget(std::unique_ptr<QWidget> content) {
+        const auto existing = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QWidget* old : existing) {
+            old->deleteLater();
+        }
+        const QString name = content->accessibleName();
+        setWindowTitle(name.isEmpty() ? QStringLiteral("Corvane Antivirus")
+                                      : QStringLiteral("Corvane Antivirus: ") + name);
+        setAccessibleName(windowTitle());
+        layout()->addWidget(content.release());
+    }
+
+    void showAt(const QRect& anchor) {
+        adjustSize();
+        QScreen* screen = QGuiApplication::screenAt(anchor.center());
+        if (screen == nullptr) {
+            screen = QGuiApplication::primaryScreen();
+        }
+        setGeometry(placePopover(size(), anchor, screen->availableGeometry()));
+        if (!desktopComposites()) {
+            // No blending: cut the window to what the view paints, corners and margins away.
+            setMask(QBitmap::fromImage(grab().toImage().createAlphaMask()));
+        }
+        show();
+        raise();
+    }
+
+    // Closed by the user outside the agent's own buttons.
+    void dismiss() {
+        if (!isVisible()) {
+            return;
+        }
+        hide();
+        if (m_dismissHandler) {
+            const auto handler = m_dismissHandler;
+            handler();
+        }
+    }
+
+    void setDismissHandler(std::function<void()> handler) { m_dismissHandler = std::move(handler); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            dismiss();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+
+private:
+    std::function<void()> m_dismissHandler;
+};
+
+namespace {
+
+class QtPopover final : public Popover {
+public:
+    explicit QtPopover(PopoverWindow* window) : m_window(window) {}
+    QtPopover(const QtPopover&) = delete;
+    QtPopover& operator=(const QtPopover&) = delete;
+    QtPopover(QtPopover&&) = delete;
+    QtPopover& operator=(QtPopover&&) = delete;
+
+    ~QtPopover() override {
+        if (m_window.isNull()) {
+            return;
+        }
+        // A released popover that is still on screen stays there until it is closed.
+        m_window->setDismissHandler(nullptr);
+        if (m_window->isVisible()) {
+            m_window->setAttribute(Qt::WA_DeleteOnClose);
+        } else {
+            m_window->deleteLater();
+        }
+    }
+
+    void setTransient() override { m_transient = true; }
+
+    void showAt(const ScreenRect& anchor) override {
+        m_window->showAt(QRect(anchor.x, anchor.y, anchor.width, anchor.height));
+    }
+
+    void performClose() override {
+        if (!m_window.isNull()) {
+            m_window->close();
+        }
+    }
+
+    bool isShown() const override { return !m_window.isNull() && m_window->isVisible(); }
+
+    void setDismissHandler(std::function<void()> handler) override {
+        if (!m_window.isNull()) {
+            // Only a transient popover is closed by the platform at all.
+            m_window->setDismissHandler(m_transient ? std::move(handler) : nullptr);
+        }
+    }
+
+private:
+    QPointer<PopoverWindow> m_window;
+    bool m_transient = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Popover> PopoverWindows::makePopover(std::unique_ptr<QWidget> content) {
+    std::erase_if(m_windows, [](const QPointer<PopoverWindow>& window) { return window.isNull(); });
+    auto* window = new PopoverWindow;
+    if (content) {
+        window->setContentWidget(std::move(content));
+    }
+    m_windows.emplace_back(window);
+    return std::make_unique<QtPopover>(window);
+}
+
+void PopoverWindows::dismissAll() {
+    const auto windows = m_windows;  // a dismissal may open or release popovers
+    for (const auto& window : windows) {
+        if (!window.isNull()) {
+            window->dismiss();
+        }
+    }
+}

@@ -1,0 +1,86 @@
+#include "platform/posix/atomicfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string describe(const std::filesystem::path& target, int errorNumber) {
+    return "Could not write \"" + target.string() + "\": " + std::strerror(errorNumber);
+}
+
+// The file a write to `target` must replace: symbolic links are followed so that they survive.
+std::filesystem::path resolveLinks(const std::filesystem::path& target) {
+    std::error_code error;
+    if (std::filesystem::is_symlink(target, error)) {
+        auto resolved = std::filesystem::weakly_canonical(target, error);
+        if (!error) {
+            return resolved;
+        }
+    }
+    return target;
+}
+
+// What open(2) would give a new file: 0666 less the process umask, which can only be read by
+// setting it, so it is read once, before any thread could create a file.
+mode_t newFileMode() {
+    static const mode_t mode = [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+    return mode;
+}
+
+bool writeAll(int fd, std::string_view contents) {
+    while (!contents.empty()) {
+        const ssize_t written = ::write(fd, contents.data(), contents.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        contents.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> AtomicFile::write(const std::filesystem::path& target,
+                                             std::string_view contents) {
+    const std::filesystem::path destination = resolveLinks(target);
+    std::string temporaryName =
+        (destination.parent_path() / ("." + destination.filename().string() + ".XXXXXX")).string();
+    // mkstemp opens with O_EXCL: a name planted by someone else is never followed.
+    const int fd = ::mkostemp(temporaryName.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return describe(target, errno);
+    }
+    struct stat existing {};
+    const mode_t mode =
+        ::stat(destination.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
+    const bool written = writeAll(fd, contents) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        const int error = written ? errno : writeError;
+        ::unlink(temporaryName.c_str());
+        return describe(target, error);
+    }
+    if (::rename(temporaryName.c_str(), destination.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporaryName.c_str());
+        return describe(target, error);
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,117 @@
+#include "platform/posix/openfile.h"
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kLockAttempts = 5;
+constexpr auto kLockRetryPause = std::chrono::milliseconds(1);
+
+}  // namespace
+
+FileError fileError(const std::filesystem::path& path, int errorNumber, const char* verb) {
+    return {errorNumber, std::string("Could not ") + verb + " \"" + path.string() +
+                             "\": " + std::strerror(errorNumber)};
+}
+
+std::variant<OpenFile, FileError> OpenFile::open(const std::filesystem::path& path) {
+    // O_NONBLOCK: opening a FIFO with no writer would otherwise wait for one for good.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return fileError(path, errno);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        return fileError(path, error);
+    }
+    return OpenFile(fd, path);
+}
+
+OpenFile::OpenFile(OpenFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path)) {}
+
+OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = std::exchange(other.m_fd, -1);
+        m_path = std::move(other.m_path);
+    }
+    return *this;
+}
+
+OpenFile::~OpenFile() {
+    if (m_fd >= 0) {
+        ::close(m_fd);  // also releases the advisory lock
+    }
+}
+
+void OpenFile::tryLock(int operation) const {
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        if (::flock(m_fd, operation | LOCK_NB) == 0) {
+            return;
+        }
+        std::this_thread::sleep_for(kLockRetryPause);
+    }
+}
+
+void OpenFile::unlock() const {
+    ::flock(m_fd, LOCK_UN);
+}
+
+std::variant<std::string, FileError> OpenFile::readFrom(off_t offset) const {
+    struct stat info {};
+    if (::fstat(m_fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) > FileSystem::kMaxFileBytes) {
+        return fileError(m_path, EFBIG);
+    }
+    std::string bytes;
+    std::array<char, std::size_t{64} * 1024> chunk{};
+    for (;;) {
+        if (static_cast<std::size_t>(offset) > FileSystem::kMaxFileBytes) {
+            return fileError(m_path, EFBIG);
+        }
+        const ssize_t count = ::pread(m_fd, chunk.data(), chunk.size(), offset);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            return fileError(m_path, errno);  // EIO for a failing disk
+        }
+        if (count == 0) {
+            return bytes;
+        }
+        bytes.append(chunk.data(), static_cast<std::size_t>(count));
+        offset += count;
+    }
+}
+
+bool OpenFile::isStillAt(const std::filesystem::path& path) const {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(m_fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+std::variant<std::string, FileError> readRegularFile(const std::filesystem::path& path) {
+    auto opened = OpenFile::open(path);
+    if (auto* error = std::get_if<FileError>(&opened)) {
+        return std::move(*error);
+    }
+    const auto& file = std::get<OpenFile>(opened);
+    // A writer that locks while it writes is never read half-way.
+    file.tryLock(LOCK_SH);
+    return file.readFrom(0);
+}
