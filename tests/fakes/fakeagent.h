@@ -1,10 +1,11 @@
 #pragma once
 
-#include "fakes/fakes.h"
 #include "agent/helpermanager.h"
 #include "control/productlocations.h"
+#include "fakes/fakes.h"
 #include "fakes/temporarydirectory.h"
 #include "fakes/virtualrunloop.h"
+#include "platform/posix/posixfilesystem.h"
 
 #include <filesystem>
 #include <memory>
@@ -20,12 +21,12 @@ struct FakeAgent {
         manager = std::make_unique<HelperManager>(HelperPorts{
             .runLoop = runLoop,
             .console = console,
+            .files = files,
             .processLauncher = launcher,
             .workspace = workspace,
             .preferences = preferences,
             .statusBar = statusBar,
             .popovers = popovers,
-            .views = views,
             .system = system,
         });
     }
@@ -38,11 +39,11 @@ struct FakeAgent {
     Transcript transcript;
     VirtualRunLoop runLoop;
     CapturedConsole console{transcript};
+    PosixFileSystem files;
     RecordingProcessLauncher launcher{transcript};
     FakeWorkspace workspace{transcript};
     FakePreferencesStore preferences{transcript};
     FakeStatusBar statusBar;
     FakePopoverFactory popovers;
-    FakeViewFactory views;
     std::unique_ptr<HelperManager> manager;
 };

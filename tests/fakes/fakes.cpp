@@ -52,6 +52,7 @@ public:
     explicit FakeStatusItem(std::shared_ptr<FakeStatusItemState> state)
         : m_state(std::move(state)) {}
     bool hasButton() const override { return m_state->hasButton; }
+    ScreenRect anchorRect() const override { return {1200, 0, 24, 24}; }
     void setButtonImage(const std::string& assetName) override { m_state->image = assetName; }
     void setButtonAction(std::function<void()> action) override {
         m_state->buttonAction = std::move(action);
@@ -75,11 +76,7 @@ public:
     FakePopover& operator=(const FakePopover&) = delete;
 
     void setTransient() override { m_state->transient = true; }
-    void setContent(std::unique_ptr<PopoverContent> content) override {
-        m_state->hasContent = content != nullptr;
-        m_content = std::move(content);
-    }
-    void showRelativeTo(StatusItem& /*anchor*/) override { m_state->shown = true; }
+    void showAt(const ScreenRect& /*anchor*/) override { m_state->shown = true; }
     void performClose() override {
         ++m_state->closeCount;
         m_state->shown = false;
@@ -91,7 +88,6 @@ public:
 
 private:
     std::shared_ptr<FakePopoverState> m_state;
-    std::unique_ptr<PopoverContent> m_content;
 };
 
 }  // namespace
@@ -123,14 +119,14 @@ std::unique_ptr<Popover> FakePopoverFactory::makePopover() {
     return std::make_unique<FakePopover>(state);
 }
 
-std::unique_ptr<PopoverContent> FakeViewFactory::makeRealTimeProtectionView(
-    RealTimeProtectionViewInputs inputs) {
-    threatViews.push_back(std::move(inputs));
-    return std::make_unique<PopoverContent>();
+std::unique_ptr<Popover> FakePopoverFactory::makeThreatPopover(ThreatPopoverModel model) {
+    auto popover = makePopover();
+    made.back()->threatView = std::move(model);
+    return popover;
 }
 
-std::unique_ptr<PopoverContent> FakeViewFactory::makeUsbProtectionView(
-    UsbProtectionViewInputs inputs) {
-    usbViews.push_back(std::move(inputs));
-    return std::make_unique<PopoverContent>();
+std::unique_ptr<Popover> FakePopoverFactory::makeUsbPopover(UsbPopoverModel model) {
+    auto popover = makePopover();
+    made.back()->usbView = std::move(model);
+    return popover;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "agent/popoverfactory.h"
 #include "platform/ports/console.h"
 #include "platform/ports/popover.h"
-#include "agent/popoverviewfactory.h"
 #include "platform/ports/preferencessuite.h"
 #include "platform/ports/processlauncher.h"
 #include "platform/ports/statusbar.h"
@@ -91,7 +91,8 @@ struct FakePopoverState {
     bool shown = false;
     bool released = false;
     int closeCount = 0;
-    bool hasContent = false;
+    std::optional<ThreatPopoverModel> threatView;
+    std::optional<UsbPopoverModel> usbView;
     std::function<void()> dismissHandler;
     Popover* popover = nullptr;
 
@@ -99,19 +100,12 @@ struct FakePopoverState {
     void dismissByPlatform();
 };
 
+// Popovers whose views are the models they were given.
 class FakePopoverFactory final : public PopoverFactory {
 public:
     std::unique_ptr<Popover> makePopover() override;
+    std::unique_ptr<Popover> makeThreatPopover(ThreatPopoverModel model) override;
+    std::unique_ptr<Popover> makeUsbPopover(UsbPopoverModel model) override;
 
     std::vector<std::shared_ptr<FakePopoverState>> made;
-};
-
-class FakeViewFactory final : public PopoverViewFactory {
-public:
-    std::unique_ptr<PopoverContent> makeRealTimeProtectionView(
-        RealTimeProtectionViewInputs inputs) override;
-    std::unique_ptr<PopoverContent> makeUsbProtectionView(UsbProtectionViewInputs inputs) override;
-
-    std::vector<RealTimeProtectionViewInputs> threatViews;
-    std::vector<UsbProtectionViewInputs> usbViews;
 };
