@@ -121,12 +121,12 @@ std::unique_ptr<Popover> FakePopoverFactory::makePopover() {
 
 std::unique_ptr<Popover> FakePopoverFactory::makeThreatPopover(ThreatPopoverModel model) {
     auto popover = makePopover();
-    made.back()->threatView = std::move(model);
+    made.back()->threatView.emplace(std::move(model));
     return popover;
 }
 
 std::unique_ptr<Popover> FakePopoverFactory::makeUsbPopover(UsbPopoverModel model) {
     auto popover = makePopover();
-    made.back()->usbView = std::move(model);
+    made.back()->usbView.emplace(std::move(model));
     return popover;
 }
