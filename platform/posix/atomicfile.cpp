@@ -14,27 +14,28 @@ std::string describe(const std::filesystem::path& target, int errorNumber) {
     return "Could not write \"" + target.string() + "\": " + std::strerror(errorNumber);
 }
 
-// The file a write to `target` must replace: symbolic links are followed so that they survive.
+// The file a write to `target` must replace: symbolic links are followed, even to a file that
+// does not exist yet, so that they survive.
 std::filesystem::path resolveLinks(const std::filesystem::path& target) {
+    constexpr int kMaxLinks = 40;  // as the kernel allows before ELOOP
+    std::filesystem::path path = target;
     std::error_code error;
-    if (std::filesystem::is_symlink(target, error)) {
-        auto resolved = std::filesystem::weakly_canonical(target, error);
-        if (!error) {
-            return resolved;
+    for (int link = 0; link < kMaxLinks && std::filesystem::is_symlink(path, error); ++link) {
+        const auto next = std::filesystem::read_symlink(path, error);
+        if (error) {
+            return target;
         }
+        path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    return target;
+    return path;
 }
 
-// What open(2) would give a new file: 0666 less the process umask, which can only be read by
-// setting it, so it is read once, before any thread could create a file.
+// What open(2) would give a new file: 0666 less the process umask. The umask can only be read
+// by setting it; the agent creates files on its main thread alone.
 mode_t newFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    return mode;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
 }
 
 bool writeAll(int fd, std::string_view contents) {
