@@ -17,8 +17,8 @@
 class ThreatQueue final : public ReportLedger {
 public:
     // A flood of lines beyond this waits in the report file until records are acknowledged; two
-    // million lines of a usual length fit.
-    static constexpr std::size_t kMaxQueuedBytes = std::size_t{96} * 1024 * 1024;
+    // million short lines fit.
+    static constexpr std::size_t kMaxQueuedBytes = std::size_t{80} * 1024 * 1024;
 
     ThreatQueue();
 
