@@ -15,7 +15,8 @@ constexpr double kReportPollIntervalSeconds = 1.0;
 constexpr double kReopenDelaySeconds = 0.5;
 
 ReportFile reportFile(const HelperPorts& ports, std::string_view name) {
-    return {ports.files, ports.runLoop, ProductLocations::dataFile(ports.system.homeDirectory, name)};
+    return {ports.files, ports.runLoop,
+            ProductLocations::dataFile(ports.system.homeDirectory, name)};
 }
 
 }  // namespace
@@ -28,23 +29,25 @@ HelperManager::HelperManager(const HelperPorts& ports)
       m_protection(ports.processLauncher, m_settings, ports.console, ports.system.homeDirectory,
                    ports.system.realUserId),
       m_handoff(ports.workspace, ports.preferences, ports.runLoop, ports.console),
-      m_processedUsbInfo([this] { return m_presenter.usbRoom(); },
-                         [this](const std::string& line) { openUsbProtectionViewWithUsbName(line); }),
+      m_processedUsbInfo(
+          [this] { return m_presenter.usbRoom(); },
+          [this](const std::string& line) { openUsbProtectionViewWithUsbName(line); }),
       m_threatFeed(reportFile(ports, ProductLocations::kThreatReportFile), ports.runLoop,
                    m_threats),
       m_usbFeed(reportFile(ports, ProductLocations::kUsbReportFile), ports.runLoop,
                 m_processedUsbInfo),
-      m_presenter(m_threats, ports.popovers, ports.runLoop, ports.console,
-                  {
-                      .usbProtectionOn = [this] { return m_settings.readSettings().usbProtection; },
-                      .statusItem = [this] { return m_statusItem.get(); },
-                      .acknowledgeFirstThreat = [this] { acknowledgeFirstThreat(); },
-                      .removeUsbLine = [this](const std::string& line) { removeUsbInfoFromFile(line); },
-                      .forgetUsbLine = [this](const std::string& line) { forgetUsbInfo(line); },
-                      .openQuarantineList = [this] { openMainApp("UserQuarantineList"); },
-                      .requestUsbScan = [this] { requestUsbScan("User3Scan"); },
-                      .selectedView = m_selectedView.binding(),
-                  }) {
+      m_presenter(
+          m_threats, ports.popovers, ports.runLoop, ports.console,
+          {
+              .usbProtectionOn = [this] { return m_settings.readSettings().usbProtection; },
+              .statusItem = [this] { return m_statusItem.get(); },
+              .acknowledgeFirstThreat = [this] { acknowledgeFirstThreat(); },
+              .removeUsbLine = [this](const std::string& line) { removeUsbInfoFromFile(line); },
+              .forgetUsbLine = [this](const std::string& line) { forgetUsbInfo(line); },
+              .openQuarantineList = [this] { openMainApp("UserQuarantineList"); },
+              .requestUsbScan = [this] { requestUsbScan("User3Scan"); },
+              .selectedView = m_selectedView.binding(),
+          }) {
     // An interrupted replace of an earlier run left its temporary files beside the targets.
     for (const auto name : {ProductLocations::kThreatReportFile, ProductLocations::kUsbReportFile,
                             ProductLocations::kSettingsFile}) {
@@ -71,7 +74,8 @@ HelperManager::HelperManager(const HelperPorts& ports)
             .toggleRealTimeProtectionCheckbox =
                 [this](int state) { toggleRealTimeProtectionCheckbox(state); },
             .toggleUsbProtection = [this](int state) { toggleUsbProtection(state); },
-            .toggleUsbProtectionCheckbox = [this](int state) { toggleUsbProtectionCheckbox(state); },
+            .toggleUsbProtectionCheckbox =
+                [this](int state) { toggleUsbProtectionCheckbox(state); },
             .openApp = [this] { openApp(); },
         });
     m_popover = ports.popovers.makePopover();

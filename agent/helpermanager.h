@@ -64,7 +64,9 @@ public:
     // Status item and menu.
     void togglePopover();
     void toggleRealTimeProtection(int state) { m_protection.toggleRealTimeProtection(state); }
-    void toggleRealTimeProtectionCheckbox(int state) { m_protection.toggleRealTimeProtection(state); }
+    void toggleRealTimeProtectionCheckbox(int state) {
+        m_protection.toggleRealTimeProtection(state);
+    }
     void toggleUsbProtection(int state) { m_protection.toggleUsbProtection(state); }
     void toggleUsbProtectionCheckbox(int state) { m_protection.toggleUsbProtection(state); }
 

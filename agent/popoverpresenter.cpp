@@ -15,8 +15,8 @@ constexpr double kAcknowledgeDelaySeconds = 0.5;
 
 }  // namespace
 
-PopoverPresenter::PopoverPresenter(ThreatQueue& threats, PopoverFactory& popovers,
-                                   RunLoop& runLoop, Console& console, Services services)
+PopoverPresenter::PopoverPresenter(ThreatQueue& threats, PopoverFactory& popovers, RunLoop& runLoop,
+                                   Console& console, Services services)
     : m_threats(threats),
       m_popovers(popovers),
       m_runLoop(runLoop),

@@ -33,19 +33,20 @@ std::optional<FileStamp> ReportFile::settledStamp() const {
 }
 
 std::optional<std::string> ReportFile::removeEntry(const std::string& entry) {
-    auto result = m_files.rewrite(m_path, [&entry](std::string bytes) -> std::optional<std::string> {
-        auto text = ReportText::decode(std::move(bytes));
-        if (!text) {
-            return std::nullopt;
-        }
-        ReportText::removeEntry(*text, entry);
-        // Read back, a U+FEFF that now opens the file would pass for a byte-order mark and be
-        // dropped from its entry; a mark in front of it is dropped instead.
-        if (text->starts_with(kUtf8ByteOrderMark)) {
-            text->insert(0, kUtf8ByteOrderMark);
-        }
-        return text;
-    });
+    auto result =
+        m_files.rewrite(m_path, [&entry](std::string bytes) -> std::optional<std::string> {
+            auto text = ReportText::decode(std::move(bytes));
+            if (!text) {
+                return std::nullopt;
+            }
+            ReportText::removeEntry(*text, entry);
+            // Read back, a U+FEFF that now opens the file would pass for a byte-order mark and be
+            // dropped from its entry; a mark in front of it is dropped instead.
+            if (text->starts_with(kUtf8ByteOrderMark)) {
+                text->insert(0, kUtf8ByteOrderMark);
+            }
+            return text;
+        });
     if (auto* error = std::get_if<FileError>(&result)) {
         return error->description;
     }

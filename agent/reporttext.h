@@ -31,7 +31,6 @@ void forEachEntry(std::string_view text, Visit&& visit) {
     }
 }
 
-
 // Takes every copy of `entry` out of `text`, with the empty pieces: the rest is joined by single
 // line feeds, none after the last. Works in place, so a flood-sized file is not held twice.
 void removeEntry(std::string& text, std::string_view entry);

@@ -44,8 +44,7 @@ StatusMenu::ControlStyle StatusMenu::controlStyleFor(bool menuHostsWidgets, bool
 
 std::unique_ptr<StatusItem> StatusMenu::setupStatusItem(StatusBar& statusBar,
                                                         const SettingsFile& settings,
-                                                        ControlStyle style,
-                                                        Actions actions) {
+                                                        ControlStyle style, Actions actions) {
     auto statusItem = statusBar.makeStatusItem();
     if (statusItem && statusItem->hasButton()) {
         statusItem->setButtonImage("Corvane.menu.icon");
@@ -54,14 +53,14 @@ std::unique_ptr<StatusItem> StatusMenu::setupStatusItem(StatusBar& statusBar,
 
     Menu menu;
     // Each control shows the flag from its own read of the settings file.
-    menu.push_back(protectionControl(
-        style, "Real Time Protection", settings.readSettings().realTimeProtection,
-        std::move(actions.toggleRealTimeProtection),
-        std::move(actions.toggleRealTimeProtectionCheckbox)));
+    menu.push_back(protectionControl(style, "Real Time Protection",
+                                     settings.readSettings().realTimeProtection,
+                                     std::move(actions.toggleRealTimeProtection),
+                                     std::move(actions.toggleRealTimeProtectionCheckbox)));
     menu.push_back(separator());
-    menu.push_back(protectionControl(
-        style, "USB Protection", settings.readSettings().usbProtection,
-        std::move(actions.toggleUsbProtection), std::move(actions.toggleUsbProtectionCheckbox)));
+    menu.push_back(protectionControl(style, "USB Protection", settings.readSettings().usbProtection,
+                                     std::move(actions.toggleUsbProtection),
+                                     std::move(actions.toggleUsbProtectionCheckbox)));
     menu.push_back(separator());
     menu.push_back(command("Open Corvane Antivirus", "O", std::move(actions.openApp)));
     menu.push_back(separator());

@@ -1,5 +1,5 @@
-#include "app/helperappdelegate.h"
 #include "agent/helpermanager.h"
+#include "app/helperappdelegate.h"
 #include "views/translations.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "control/protectionswitcher.h"
 
+#include "control/settingsfile.h"
 #include "platform/ports/console.h"
 #include "platform/ports/processlauncher.h"
-#include "control/settingsfile.h"
 
 namespace {
 

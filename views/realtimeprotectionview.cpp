@@ -1,8 +1,8 @@
 #include "views/realtimeprotectionview.h"
 
+#include "agent/helpermanager.h"
 #include "views/assetimageview.h"
 #include "views/fontfaces.h"
-#include "agent/helpermanager.h"
 #include "views/hovertooltipview.h"
 #include "views/popoveractionbutton.h"
 #include "views/popoverpanel.h"
@@ -135,8 +135,7 @@ QWidget* RealTimeProtectionView::makeButtonRow() {
     row->addWidget(closeButton, 0, Qt::AlignVCenter);
 
     // "View" hands over to the main application and leaves the popover open.
-    connect(viewButton, &PopoverActionButton::clicked, this,
-            [this] { m_model.view(); });
+    connect(viewButton, &PopoverActionButton::clicked, this, [this] { m_model.view(); });
     connect(closeButton, &PopoverActionButton::clicked, this, [this] { m_model.closePopover(); });
     return buttons;
 }

@@ -1,8 +1,8 @@
 #include "views/usbprotectionview.h"
 
+#include "agent/helpermanager.h"
 #include "views/assetimageview.h"
 #include "views/fontfaces.h"
-#include "agent/helpermanager.h"
 #include "views/popoveractionbutton.h"
 #include "views/popoverpanel.h"
 #include "views/popovertext.h"
@@ -103,7 +103,6 @@ QWidget* UsbProtectionView::makeButtonRow() {
     connect(closeButton, &PopoverActionButton::clicked, this, [this] { m_model.closePopover(); });
     return buttons;
 }
-
 
 void UsbProtectionView::resizeEvent(QResizeEvent* event) {
     placePanel();

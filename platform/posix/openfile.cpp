@@ -74,7 +74,8 @@ void OpenFile::unlock() const {
 
 std::variant<std::string, FileError> OpenFile::readFrom(off_t offset) const {
     struct stat info {};
-    if (::fstat(m_fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) > FileSystem::kMaxFileBytes) {
+    if (::fstat(m_fd, &info) == 0 &&
+        static_cast<std::uint64_t>(info.st_size) > FileSystem::kMaxFileBytes) {
         return fileError(m_path, EFBIG);
     }
     std::string bytes;

@@ -89,8 +89,7 @@ std::variant<std::string, FileError> PosixFileSystem::read(const fs::path& path)
     return readRegularFile(path);
 }
 
-std::optional<FileError> PosixFileSystem::replace(const fs::path& path,
-                                                  std::string_view contents) {
+std::optional<FileError> PosixFileSystem::replace(const fs::path& path, std::string_view contents) {
     std::error_code folderError;
     fs::create_directories(path.parent_path(), folderError);
     if (folderError) {

@@ -32,8 +32,8 @@ protected:
     }
     void closeThreat() const { threatPopovers().back()->threatView->closePopover(); }
     std::size_t shownCount() const {
-        return static_cast<std::size_t>(
-            std::ranges::count_if(popovers.made, [](const auto& popover) { return popover->shown; }));
+        return static_cast<std::size_t>(std::ranges::count_if(
+            popovers.made, [](const auto& popover) { return popover->shown; }));
     }
 };
 
@@ -266,10 +266,10 @@ TEST_F(Agent, theMenuShowsTheStoredSwitchesAndBothStylesActAlike) {
         const Menu& menu = *statusBar.item->menu;
         const Kind control = widgets ? Kind::ProtectionSwitch : Kind::ProtectionCheckbox;
         ASSERT_EQ(menu.size(), 6U);
-        EXPECT_EQ(std::vector({menu[0].kind, menu[1].kind, menu[2].kind, menu[3].kind,
-                               menu[4].kind, menu[5].kind}),
-                  std::vector({control, Kind::Separator, control, Kind::Separator,
-                               Kind::Command, Kind::Separator}));
+        EXPECT_EQ(std::vector({menu[0].kind, menu[1].kind, menu[2].kind, menu[3].kind, menu[4].kind,
+                               menu[5].kind}),
+                  std::vector({control, Kind::Separator, control, Kind::Separator, Kind::Command,
+                               Kind::Separator}));
         EXPECT_EQ(std::tie(menu[0].title, menu[0].on, menu[2].title, menu[2].on),
                   std::make_tuple("Real Time Protection", true, "USB Protection", false));
         EXPECT_EQ(std::tie(menu[4].title, menu[4].keyEquivalent),
