@@ -1,6 +1,5 @@
 #include "views/realtimeprotectionview.h"
 
-#include "agent/helpermanager.h"
 #include "views/assetimageview.h"
 #include "views/fontfaces.h"
 #include "views/hovertooltipview.h"

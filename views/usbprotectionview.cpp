@@ -1,6 +1,5 @@
 #include "views/usbprotectionview.h"
 
-#include "agent/helpermanager.h"
 #include "views/assetimageview.h"
 #include "views/fontfaces.h"
 #include "views/popoveractionbutton.h"
