@@ -124,7 +124,7 @@ void PopoverPresenter::closeUsbPopovers(const std::string& usbName) {
     }
 }
 
-void PopoverPresenter::showUnderStatusItem(Popover& popover) {
+void PopoverPresenter::showUnderStatusItem(Popover& popover) const {
     StatusItem* anchor = m_services.statusItem();
     if (anchor != nullptr && anchor->hasButton()) {
         popover.showAt(anchor->anchorRect());

@@ -50,7 +50,7 @@ public:
 
 private:
     void closeUsbPopovers(const std::string& usbName);
-    void showUnderStatusItem(Popover& popover);
+    void showUnderStatusItem(Popover& popover) const;
 
     ThreatQueue& m_threats;
     PopoverFactory& m_popovers;

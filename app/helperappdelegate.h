@@ -18,7 +18,7 @@ public:
 
     HelperManager* helperManager() const { return m_helperManager; }
 
-public slots:
+    // Runs once the application's event loop has started.
     void applicationDidFinishLaunching();
 
 private:

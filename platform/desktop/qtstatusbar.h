@@ -20,6 +20,8 @@ class QtStatusItem final : public QObject, public StatusItem {
 public:
     // `onInteraction` runs whenever the user clicks the icon, before anything opens.
     explicit QtStatusItem(std::function<void()> onInteraction);
+    QtStatusItem(const QtStatusItem&) = delete;
+    QtStatusItem& operator=(const QtStatusItem&) = delete;
     ~QtStatusItem() override;
 
     bool hasButton() const override { return true; }
