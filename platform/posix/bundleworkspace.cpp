@@ -169,10 +169,14 @@ std::optional<uid_t> realUser(const fs::path& process) {
     for (int signal = 1; signal < NSIG; ++signal) {
         ::signal(signal, SIG_DFL);
     }
-    if (devNull != STDIN_FILENO) {
-        ::dup2(devNull, STDIN_FILENO);
-    } else {
-        ::fcntl(STDIN_FILENO, F_SETFD, 0);
+    // The agent's output is one line per event: the application gets standard streams of its
+    // own instead of the agent's.
+    for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (devNull != stream) {
+            ::dup2(devNull, stream);
+        } else {
+            ::fcntl(stream, F_SETFD, 0);
+        }
     }
     // Keeps the agent's working folder from being held busy by the application.
     if (::chdir("/") != 0) {
@@ -195,7 +199,7 @@ bool startDetached(const std::string& executable) {
     char** const environment = environ;
     sigset_t noSignals;
     sigemptyset(&noSignals);
-    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     if (devNull < 0) {
         return false;
     }
