@@ -74,6 +74,18 @@ void CompactLineQueue::pushBack(std::string_view line) {
     place(m_slots, tagAt(size() - 1), hashOf(line));
 }
 
+void CompactLineQueue::reserve(std::size_t lines, std::size_t bytes) {
+    m_arena.reserve(m_arena.size() + std::min(bytes, kMaxArenaBytes - m_arena.size()));
+    m_starts.reserve(m_starts.size() + lines);
+    std::size_t slotCount = std::max(kMinSlots, m_slots.size());
+    while (slotCount < (size() + lines) * 2) {
+        slotCount *= 2;
+    }
+    if (slotCount > m_slots.size()) {
+        rehash(slotCount);
+    }
+}
+
 std::string CompactLineQueue::popFront() {
     std::string line(front());
     const std::size_t mask = m_slots.size() - 1;

@@ -25,6 +25,9 @@ public:
 
     // Precondition: `line` is not empty and `!contains(line)`.
     void pushBack(std::string_view line);
+    // Makes room for `lines` more lines of `bytes` in all at once: growing the index one doubling
+    // at a time would rehash every queued line in the middle of a flood.
+    void reserve(std::size_t lines, std::size_t bytes);
     // Precondition: not empty. Views returned below stay valid until the next push or pop.
     std::string popFront();
     std::string_view front() const { return at(0); }

@@ -12,9 +12,10 @@ ReportFeed::ReportFeed(ReportFile file, RunLoop& runLoop, ReportLedger& ledger)
     : m_file(std::move(file)), m_runLoop(runLoop), m_ledger(ledger) {}
 
 void ReportFeed::load() {
-    // Reading and walking a large file every second would cost far more than this stat.
+    // Reading and walking a large file every second would cost far more than this stat. Lines
+    // left waiting for room are looked for again once there is room.
     const auto stamp = m_file.settledStamp();
-    if (stamp && stamp == m_readStamp) {
+    if (stamp && stamp == m_readStamp && !(m_waitingForRoom && m_ledger.room() > 0)) {
         return;
     }
     m_readStamp.reset();
@@ -22,24 +23,37 @@ void ReportFeed::load() {
     if (!text) {
         return;
     }
-    const std::size_t wanted = std::min(m_ledger.room(), kMaxLinesPerTick);
+    const std::size_t room = m_ledger.room();
+    const std::size_t wanted = std::min(room, kMaxLinesPerTick);
     std::vector<std::string> lines;
     std::unordered_set<std::string_view> taken;
-    bool linesWait = false;
+    std::size_t waitingLines = 0;
+    std::size_t waitingBytes = 0;
     ReportText::forEachEntry(*text, [&](std::string_view entry) {
-        if (linesWait || m_ledger.isHandled(entry) || taken.contains(entry)) {
+        if (waitingLines > 0) {
+            ++waitingLines;  // counted, not looked up: an estimate for the ledger
+            waitingBytes += entry.size();
+            return;
+        }
+        if (m_ledger.isHandled(entry) || taken.contains(entry)) {
             return;
         }
         if (lines.size() == wanted) {
-            linesWait = true;
+            ++waitingLines;
+            waitingBytes += entry.size();
             return;
         }
         taken.insert(entry);
         lines.emplace_back(entry);
     });
-    // Lines that did not fit are looked for again at the next tick, changed file or not.
-    if (!linesWait) {
+    // Lines the tick could not take are looked for again at the next tick, changed file or not;
+    // lines that wait for room, when there is room.
+    m_waitingForRoom = waitingLines > 0 && wanted == room;
+    if (waitingLines == 0 || m_waitingForRoom) {
         m_readStamp = stamp;
+    }
+    if (waitingLines > 0) {
+        m_ledger.expect(lines.size() + waitingLines, waitingBytes);
     }
     if (lines.empty()) {
         return;
@@ -53,7 +67,7 @@ void ReportFeed::processNewEntries(const std::vector<std::string>& lines) {
             continue;
         }
         if (m_ledger.room() == 0) {
-            m_readStamp.reset();
+            m_waitingForRoom = true;
             return;
         }
         m_ledger.handle(line);

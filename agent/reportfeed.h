@@ -34,6 +34,8 @@ private:
     ReportFile m_file;
     RunLoop& m_runLoop;
     ReportLedger& m_ledger;
-    // The file as it was when last read, while every line in it counts as handled.
+    // The file as it was when last read, while every line in it counts as handled or waits for
+    // room in the ledger.
     std::optional<FileStamp> m_readStamp;
+    bool m_waitingForRoom = false;
 };

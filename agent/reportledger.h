@@ -21,6 +21,8 @@ public:
     virtual std::size_t room() const = 0;
     // Takes a line that is not handled yet; afterwards it is.
     virtual void handle(const std::string& line) = 0;
+    // About `lines` new lines of `bytes` in all wait to be handled over the next ticks.
+    virtual void expect(std::size_t /*lines*/, std::size_t /*bytes*/) {}
 };
 
 // A ledger that only remembers which lines it handled, and hands each new one on.

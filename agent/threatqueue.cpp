@@ -35,6 +35,11 @@ void ThreatQueue::handle(const std::string& line) {
     }
 }
 
+void ThreatQueue::expect(std::size_t lines, std::size_t bytes) {
+    const std::size_t room = this->room();
+    m_lines.reserve(std::min(lines, room), std::min(bytes, kMaxQueuedBytes));
+}
+
 std::optional<Threat> ThreatQueue::threatOnShow() const {
     if (m_lines.size() <= m_closedUnacknowledged) {
         return std::nullopt;

@@ -35,6 +35,7 @@ public:
     std::size_t room() const override;
     // Adds the record for `line` at the end.
     void handle(const std::string& line) override;
+    void expect(std::size_t lines, std::size_t bytes) override;
 
     // The record a threat popover shows: the oldest one the user has not closed yet, which is
     // the one its Close acknowledges.

@@ -1,7 +1,7 @@
 #include "platform/posix/openfile.h"
 
-#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kLockAttempts = 5;
 constexpr auto kLockRetryPause = std::chrono::milliseconds(1);
+constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
 }  // namespace
 
@@ -74,17 +75,26 @@ void OpenFile::unlock() const {
 
 std::variant<std::string, FileError> OpenFile::readFrom(off_t offset) const {
     struct stat info {};
-    if (::fstat(m_fd, &info) == 0 &&
-        static_cast<std::uint64_t>(info.st_size) > FileSystem::kMaxFileBytes) {
+    if (::fstat(m_fd, &info) != 0) {
+        return fileError(m_path, errno);
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > FileSystem::kMaxFileBytes) {
         return fileError(m_path, EFBIG);
     }
+    // Sized once: growing a flood-sized buffer chunk by chunk costs more than reading it.
     std::string bytes;
-    std::array<char, std::size_t{64} * 1024> chunk{};
+    bytes.resize(info.st_size > offset ? static_cast<std::size_t>(info.st_size - offset) : 0);
+    std::size_t done = 0;
     for (;;) {
-        if (static_cast<std::size_t>(offset) > FileSystem::kMaxFileBytes) {
-            return fileError(m_path, EFBIG);
+        if (done == bytes.size()) {
+            // A writer may still be appending: read on until the end, in chunks.
+            if (static_cast<std::size_t>(offset) + done >= FileSystem::kMaxFileBytes) {
+                return fileError(m_path, EFBIG);
+            }
+            bytes.resize(done + kChunkBytes);
         }
-        const ssize_t count = ::pread(m_fd, chunk.data(), chunk.size(), offset);
+        const ssize_t count = ::pread(m_fd, bytes.data() + done, bytes.size() - done,
+                                      offset + static_cast<off_t>(done));
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -92,10 +102,10 @@ std::variant<std::string, FileError> OpenFile::readFrom(off_t offset) const {
             return fileError(m_path, errno);  // EIO for a failing disk
         }
         if (count == 0) {
+            bytes.resize(done);
             return bytes;
         }
-        bytes.append(chunk.data(), static_cast<std::size_t>(count));
-        offset += count;
+        done += static_cast<std::size_t>(count);
     }
 }
 
