@@ -16,12 +16,23 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 ReportFile::ReportFile(FileSystem& files, RunLoop& runLoop, std::filesystem::path path)
     : m_files(files), m_runLoop(runLoop), m_path(std::move(path)) {}
 
-std::optional<std::string> ReportFile::readText() const {
-    auto bytes = m_files.read(m_path);
-    if (auto* text = std::get_if<std::string>(&bytes)) {
-        return ReportText::decode(std::move(*text));
+std::optional<std::string_view> ReportFile::readText() {
+    // Memory a flood needed is given back once the file is small again.
+    constexpr std::size_t kSpareBytes = std::size_t{1} << 20;
+    if (m_files.read(m_path, m_text)) {
+        m_text = {};
+        return std::nullopt;
     }
-    return std::nullopt;
+    auto decoded = ReportText::decode(std::move(m_text));
+    if (!decoded) {
+        m_text = {};
+        return std::nullopt;
+    }
+    m_text = std::move(*decoded);
+    if (m_text.capacity() > 2 * m_text.size() + kSpareBytes) {
+        m_text.shrink_to_fit();
+    }
+    return m_text;
 }
 
 std::optional<FileStamp> ReportFile::settledStamp() const {

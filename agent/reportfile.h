@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class RunLoop;
@@ -16,8 +17,8 @@ class ReportFile final {
 public:
     ReportFile(FileSystem& files, RunLoop& runLoop, std::filesystem::path path);
 
-    // The file's text, or nothing when it cannot be read as text.
-    std::optional<std::string> readText() const;
+    // The file's text, or nothing when it cannot be read as text. Valid until the next read.
+    std::optional<std::string_view> readText();
     // The file's stamp once it has been left alone long enough to be trusted; nothing otherwise.
     std::optional<FileStamp> settledStamp() const;
 
@@ -42,4 +43,7 @@ private:
     RunLoop& m_runLoop;
     std::filesystem::path m_path;
     std::vector<Replaced> m_replaced;
+    // Kept between reads: a flood-sized file read into fresh memory every second would cost more
+    // in page faults than the reading itself.
+    std::string m_text;
 };

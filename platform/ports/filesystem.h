@@ -67,9 +67,18 @@ public:
 
     // The stamp of the regular file at `path` (through symbolic links), or nothing.
     virtual std::optional<FileStamp> stamp(const std::filesystem::path& path) = 0;
-    // The bytes of the regular file at `path`, read under the shared advisory lock that
-    // cooperating writers take.
-    virtual std::variant<std::string, FileError> read(const std::filesystem::path& path) = 0;
+    // Reads the regular file at `path` into `bytes`, reusing their memory, under the shared
+    // advisory lock that cooperating writers take.
+    virtual std::optional<FileError> read(const std::filesystem::path& path,
+                                          std::string& bytes) = 0;
+    // The bytes of the regular file at `path`, or why they could not be read.
+    std::variant<std::string, FileError> read(const std::filesystem::path& path) {
+        std::string bytes;
+        if (auto error = read(path, bytes)) {
+            return std::move(*error);
+        }
+        return bytes;
+    }
     // Replaces the contents of `path` atomically, creating missing folders; a symbolic link is
     // written through. A new file gets the permissions the process umask allows.
     virtual std::optional<FileError> replace(const std::filesystem::path& path,

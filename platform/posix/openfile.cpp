@@ -74,6 +74,14 @@ void OpenFile::unlock() const {
 }
 
 std::variant<std::string, FileError> OpenFile::readFrom(off_t offset) const {
+    std::string bytes;
+    if (auto error = readFrom(offset, bytes)) {
+        return std::move(*error);
+    }
+    return bytes;
+}
+
+std::optional<FileError> OpenFile::readFrom(off_t offset, std::string& bytes) const {
     struct stat info {};
     if (::fstat(m_fd, &info) != 0) {
         return fileError(m_path, errno);
@@ -82,7 +90,6 @@ std::variant<std::string, FileError> OpenFile::readFrom(off_t offset) const {
         return fileError(m_path, EFBIG);
     }
     // Sized once: growing a flood-sized buffer chunk by chunk costs more than reading it.
-    std::string bytes;
     bytes.resize(info.st_size > offset ? static_cast<std::size_t>(info.st_size - offset) : 0);
     std::size_t done = 0;
     for (;;) {
@@ -103,7 +110,7 @@ std::variant<std::string, FileError> OpenFile::readFrom(off_t offset) const {
         }
         if (count == 0) {
             bytes.resize(done);
-            return bytes;
+            return std::nullopt;
         }
         done += static_cast<std::size_t>(count);
     }
@@ -117,6 +124,14 @@ bool OpenFile::isStillAt(const std::filesystem::path& path) const {
 }
 
 std::variant<std::string, FileError> readRegularFile(const std::filesystem::path& path) {
+    std::string bytes;
+    if (auto error = readRegularFile(path, bytes)) {
+        return std::move(*error);
+    }
+    return bytes;
+}
+
+std::optional<FileError> readRegularFile(const std::filesystem::path& path, std::string& bytes) {
     auto opened = OpenFile::open(path);
     if (auto* error = std::get_if<FileError>(&opened)) {
         return std::move(*error);
@@ -124,5 +139,5 @@ std::variant<std::string, FileError> readRegularFile(const std::filesystem::path
     const auto& file = std::get<OpenFile>(opened);
     // A writer that locks while it writes is never read half-way.
     file.tryLock(LOCK_SH);
-    return file.readFrom(0);
+    return file.readFrom(0, bytes);
 }

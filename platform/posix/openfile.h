@@ -29,6 +29,8 @@ public:
     // The bytes from `offset` to the end, or why they could not be read; more than
     // FileSystem::kMaxFileBytes from the start of the file is an error (EFBIG).
     std::variant<std::string, FileError> readFrom(off_t offset) const;
+    // The same into `bytes`, whose memory is reused.
+    std::optional<FileError> readFrom(off_t offset, std::string& bytes) const;
     // Whether `path` still names this file.
     bool isStillAt(const std::filesystem::path& path) const;
 
@@ -45,3 +47,4 @@ FileError fileError(const std::filesystem::path& path, int errorNumber, const ch
 // The bytes of the regular file at `path`, read under the shared advisory lock that cooperating
 // writers take.
 std::variant<std::string, FileError> readRegularFile(const std::filesystem::path& path);
+std::optional<FileError> readRegularFile(const std::filesystem::path& path, std::string& bytes);

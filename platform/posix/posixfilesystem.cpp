@@ -85,8 +85,8 @@ std::optional<FileStamp> PosixFileSystem::stamp(const fs::path& path) {
                      nanos(info.st_ctim)};
 }
 
-std::variant<std::string, FileError> PosixFileSystem::read(const fs::path& path) {
-    return readRegularFile(path);
+std::optional<FileError> PosixFileSystem::read(const fs::path& path, std::string& bytes) {
+    return readRegularFile(path, bytes);
 }
 
 std::optional<FileError> PosixFileSystem::replace(const fs::path& path, std::string_view contents) {
