@@ -108,22 +108,24 @@ void printTable() {
     }
 }
 
+void everySize(benchmark::internal::Benchmark* run) {
+    for (const std::int64_t size : kSizes) {
+        run->Arg(size);
+    }
+}
+
 }  // namespace
 
 // The median of five repetitions, so that one slow moment of a shared machine does not make a
 // ratio. The baseline is registered first so that each ratio can be taken as soon as its run
 // ends.
-#define HELPER_REPEATED(benchmark_)                                                      \
-    BENCHMARK(benchmark_)                                                                \
-        ->Unit(benchmark::kMillisecond)                                                  \
-        ->UseRealTime()                                                                  \
-        ->Repetitions(5)                                                                 \
-        ->ReportAggregatesOnly(true)                                                     \
-        ->Apply([](benchmark::internal::Benchmark* run) {                                \
-            for (const std::int64_t size : kSizes) {                                     \
-                run->Arg(size);                                                          \
-            }                                                                            \
-        })
+#define HELPER_REPEATED(benchmark_)     \
+    BENCHMARK(benchmark_)               \
+        ->Unit(benchmark::kMillisecond) \
+        ->UseRealTime()                 \
+        ->Repetitions(5)                \
+        ->ReportAggregatesOnly(true)    \
+        ->Apply(everySize)
 
 HELPER_REPEATED(BM_Accept);
 HELPER_REPEATED(BM_ReadSwitches);

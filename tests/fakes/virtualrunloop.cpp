@@ -1,5 +1,7 @@
 #include "fakes/virtualrunloop.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <memory>
 
@@ -38,7 +40,11 @@ void VirtualRunLoop::advance(double seconds) {
     while (!m_queue.empty() && m_queue.begin()->first.first <= target) {
         auto node = m_queue.extract(m_queue.begin());
         m_nowMicros = std::max(m_nowMicros, node.key().first);
+        const auto started = std::chrono::steady_clock::now();
         node.mapped()();
+        m_longestTurnSeconds = std::max(
+            m_longestTurnSeconds,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     }
     m_nowMicros = target;
 }

@@ -25,6 +25,8 @@ public:
     // Drops all queued work, timers included: what queued it is gone.
     void clear() { m_queue.clear(); }
     double now() const { return static_cast<double>(m_nowMicros) / 1e6; }
+    // The longest real time one task took: a turn of the event loop, for the benchmarks.
+    double longestTurnSeconds() const { return m_longestTurnSeconds; }
 
 private:
     using Key = std::pair<std::int64_t, std::uint64_t>;  // due time in µs, queue order
@@ -36,4 +38,5 @@ private:
                                     .count();
     std::int64_t m_nowMicros = 0;
     std::uint64_t m_sequence = 0;
+    double m_longestTurnSeconds = 0;
 };
