@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -29,16 +27,5 @@ protected:
     }
     void setUsbProtection(bool on) const {
         writeSettings(std::string("{\"usbProtection\": ") + (on ? "true" : "false") + "}");
-    }
-
-    // The popovers that show a threat view, in the order they were made.
-    std::vector<std::shared_ptr<FakePopoverState>> shownPopovers() const {
-        std::vector<std::shared_ptr<FakePopoverState>> shown;
-        for (const auto& popover : popovers.made) {
-            if (popover->shown) {
-                shown.push_back(popover);
-            }
-        }
-        return shown;
     }
 };

@@ -68,10 +68,7 @@ public:
     explicit FakePopover(std::shared_ptr<FakePopoverState> state) : m_state(std::move(state)) {
         m_state->popover = this;
     }
-    ~FakePopover() override {
-        m_state->released = true;
-        m_state->popover = nullptr;
-    }
+    ~FakePopover() override { m_state->popover = nullptr; }
     FakePopover(const FakePopover&) = delete;
     FakePopover& operator=(const FakePopover&) = delete;
 
@@ -100,9 +97,6 @@ std::unique_ptr<PreferencesSuite> FakePreferencesStore::openSuite(const std::str
 }
 
 std::unique_ptr<StatusItem> FakeStatusBar::makeStatusItem() {
-    if (!providesItem) {
-        return nullptr;
-    }
     return std::make_unique<FakeStatusItem>(item);
 }
 

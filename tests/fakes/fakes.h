@@ -80,7 +80,6 @@ public:
     std::unique_ptr<StatusItem> makeStatusItem() override;
     bool menuHostsWidgets() const override { return hostsWidgets; }
 
-    bool providesItem = true;
     bool hostsWidgets = true;
     std::shared_ptr<FakeStatusItemState> item = std::make_shared<FakeStatusItemState>();
 };
@@ -89,7 +88,6 @@ public:
 struct FakePopoverState {
     bool transient = false;
     bool shown = false;
-    bool released = false;
     int closeCount = 0;
     std::optional<ThreatPopoverModel> threatView;
     std::optional<UsbPopoverModel> usbView;

@@ -14,18 +14,15 @@ class Agent : public AgentFixture {
 protected:
     void SetUp() override { start(); }
 
-    std::vector<std::shared_ptr<FakePopoverState>> threatPopovers() const {
+    // The popovers made for threats (or for USB devices), in the order they were made.
+    std::vector<std::shared_ptr<FakePopoverState>> threatPopovers(bool threats = true) const {
         std::vector<std::shared_ptr<FakePopoverState>> found;
-        std::ranges::copy_if(popovers.made, std::back_inserter(found),
-                             [](const auto& popover) { return popover->threatView.has_value(); });
+        std::ranges::copy_if(popovers.made, std::back_inserter(found), [threats](const auto& p) {
+            return threats ? p->threatView.has_value() : p->usbView.has_value();
+        });
         return found;
     }
-    std::vector<std::shared_ptr<FakePopoverState>> usbPopovers() const {
-        std::vector<std::shared_ptr<FakePopoverState>> found;
-        std::ranges::copy_if(popovers.made, std::back_inserter(found),
-                             [](const auto& popover) { return popover->usbView.has_value(); });
-        return found;
-    }
+    auto usbPopovers() const { return threatPopovers(false); }
     std::string shownLocation() const {
         const auto threat = threatPopovers().back()->threatView->threatOnShow();
         return threat ? threat->location : "(none)";
