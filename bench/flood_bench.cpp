@@ -409,9 +409,10 @@ int main(int argc, char** argv) {
     std::printf(
         "| Longest event-loop turn (ms) | %.1f | %.1f (read + split) | %.2f | <= 100 | %s |\n",
         longestTurn, baseline, longestTurn / baseline, met(longestTurn <= 100.0));
-    std::printf("| Longest tick with its queued turns (ms; tick %zu) | %.1f | %.1f (read + split) "
-                "| %.2f | | |\n",
-                longestAt + 1, longest, baseline, longest / baseline);
+    std::printf(
+        "| Longest tick with its queued turns (ms; tick %zu) | %.1f | %.1f (read + split) "
+        "| %.2f | | |\n",
+        longestAt + 1, longest, baseline, longest / baseline);
     std::printf("| Median tick (ms) | %.1f | %.1f (read + split) | %.2f | | |\n", median, baseline,
                 median / baseline);
     std::printf("| Longest tick, CPU (ms) | %.1f | %.1f (read + split, CPU) | %.2f | | |\n",

@@ -1,8 +1,8 @@
 #include "platform/posix/openfile.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <utility>
