@@ -17,28 +17,33 @@ using Json = nlohmann::ordered_json;
 // like a switch matter, so any nesting costs nothing but the scan.
 class SwitchReader final {
 public:
-    ProtectionSwitches switches;
+    const ProtectionSwitches& switches() const { return m_switches; }
 
     bool null() { return value(false); }
     bool boolean(bool isTrue) { return value(isTrue); }
-    bool number_integer(Json::number_integer_t) { return value(false); }
-    bool number_unsigned(Json::number_unsigned_t) { return value(false); }
-    bool number_float(Json::number_float_t, const Json::string_t&) { return value(false); }
-    bool string(Json::string_t&) { return value(false); }
-    bool binary(Json::binary_t&) { return value(false); }
-    bool start_object(std::size_t) { return opens(true); }
-    bool start_array(std::size_t) { return opens(false); }
+    bool number_integer(Json::number_integer_t /*number*/) { return value(false); }
+    bool number_unsigned(Json::number_unsigned_t /*number*/) { return value(false); }
+    bool number_float(Json::number_float_t /*number*/, const Json::string_t& /*text*/) {
+        return value(false);
+    }
+    bool string(Json::string_t& /*text*/) { return value(false); }
+    bool binary(Json::binary_t& /*bytes*/) { return value(false); }
+    bool start_object(std::size_t /*size*/) { return opens(true); }
+    bool start_array(std::size_t /*size*/) { return opens(false); }
     bool end_object() { return closes(); }
     bool end_array() { return closes(); }
     bool key(Json::string_t& name) {
         if (m_depth == 1) {
-            m_member = name == "realTimeProtection" ? &switches.realTimeProtection
-                       : name == "usbProtection"    ? &switches.usbProtection
+            m_member = name == "realTimeProtection" ? &m_switches.realTimeProtection
+                       : name == "usbProtection"    ? &m_switches.usbProtection
                                                     : nullptr;
         }
         return true;
     }
-    bool parse_error(std::size_t, const std::string&, const Json::exception&) { return false; }
+    static bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
+                            const Json::exception& /*error*/) {
+        return false;
+    }
 
 private:
     // A top-level value that is no object stops the parse: both switches are then off.
@@ -61,6 +66,7 @@ private:
         return true;
     }
 
+    ProtectionSwitches m_switches;
     std::size_t m_depth = 0;
     bool* m_member = nullptr;
 };
@@ -70,20 +76,25 @@ private:
 // it, and every time its member vector grows it copies each member deeply (its key is const, so
 // a member cannot be moved). Here each open object indexes its keys and collects its members in
 // a vector of movable pairs, which go into the tree once, when the object closes.
+// The check takes the implicit move of the frames for one that must not throw; the builder is
+// never moved.
+// NOLINTNEXTLINE(bugprone-exception-escape)
 class TreeBuilder final {
 public:
-    Json root;
-    bool tooDeep = false;
+    Json& root() { return m_root; }
+    bool tooDeep() const { return m_tooDeep; }
 
     bool null() { return put(nullptr); }
     bool boolean(bool value) { return put(value); }
     bool number_integer(Json::number_integer_t value) { return put(value); }
     bool number_unsigned(Json::number_unsigned_t value) { return put(value); }
-    bool number_float(Json::number_float_t value, const Json::string_t&) { return put(value); }
+    bool number_float(Json::number_float_t value, const Json::string_t& /*text*/) {
+        return put(value);
+    }
     bool string(Json::string_t& value) { return put(std::move(value)); }
     bool binary(Json::binary_t& value) { return put(std::move(value)); }
-    bool start_object(std::size_t) { return opens(true); }
-    bool start_array(std::size_t) { return opens(false); }
+    bool start_object(std::size_t /*size*/) { return opens(true); }
+    bool start_array(std::size_t /*size*/) { return opens(false); }
     bool key(Json::string_t& name) {
         Open& object = m_open.back();
         const auto [slot, isNew] = object.slots.try_emplace(name, object.members.size());
@@ -111,7 +122,10 @@ public:
         m_open.pop_back();
         return put(std::move(array));
     }
-    bool parse_error(std::size_t, const std::string&, const Json::exception&) { return false; }
+    static bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
+                            const Json::exception& /*error*/) {
+        return false;
+    }
 
 private:
     struct Open {
@@ -126,7 +140,7 @@ private:
 
     bool opens(bool isObject) {
         if (m_open.size() >= static_cast<std::size_t>(kKeptLevels)) {
-            tooDeep = true;
+            m_tooDeep = true;
             return false;
         }
         m_open.emplace_back().isObject = isObject;
@@ -134,7 +148,7 @@ private:
     }
     bool put(Json&& value) {
         if (m_open.empty()) {
-            root = std::move(value);
+            m_root = std::move(value);
         } else if (Open& parent = m_open.back(); parent.isObject) {
             parent.members[parent.pending].second = std::move(value);
         } else {
@@ -143,6 +157,8 @@ private:
         return true;
     }
 
+    Json m_root;
+    bool m_tooDeep = false;
     std::vector<Open> m_open;
 };
 
@@ -156,7 +172,7 @@ bool parse(std::string_view bytes, Handler& handler) {
 
 ProtectionSwitches readSwitches(std::string_view bytes) {
     SwitchReader reader;
-    return parse(bytes, reader) ? reader.switches : ProtectionSwitches{};
+    return parse(bytes, reader) ? reader.switches() : ProtectionSwitches{};
 }
 
 std::variant<std::string, UpdateRefusal> withSwitch(std::optional<std::string_view> existingBytes,
@@ -166,12 +182,12 @@ std::variant<std::string, UpdateRefusal> withSwitch(std::optional<std::string_vi
         TreeBuilder builder;
         const bool parsed = parse(*existingBytes, builder);
         // Refused even when the bytes turn out malformed further on: the parse got that deep.
-        if (builder.tooDeep) {
+        if (builder.tooDeep()) {
             return UpdateRefusal{"nests values deeper than " + std::to_string(kKeptLevels) +
                                  " levels and is left as it is"};
         }
-        if (parsed && builder.root.is_object()) {
-            settings = std::move(builder.root);
+        if (parsed && builder.root().is_object()) {
+            settings = std::move(builder.root());
         }
     }
     settings[std::string(key)] = value;
