@@ -2,73 +2,39 @@
 #include "platform/desktop/toggleswitch.h"
 
 #include <QLabel>
+#include <QTest>
 #include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
-namespace {
+TEST(TrayMenu, listsTheRowsInOrderAndReportsEachNewState) {
+    std::vector<int> calls;  // each control's new state; 9 for the open item
+    const auto toggled = [&calls](int state) { calls.push_back(state); };
+    const auto opened = [&calls] { calls.push_back(9); };
+    const auto item = [&](MenuItem::Kind kind, const char* title, bool on, const char* key) {
+        return MenuItem{kind, title, on, key, toggled, opened};
+    };
+    using Kind = MenuItem::Kind;
+    const TrayMenu menu({item(Kind::ProtectionSwitch, "Real Time Protection", true, ""), MenuItem{},
+                         item(Kind::ProtectionCheckbox, "USB Protection", false, ""), MenuItem{},
+                         item(Kind::Command, "Open Corvane Antivirus", false, "O"), MenuItem{}});
+    std::vector<std::string> rows;
+    for (const QAction* action : menu.actions()) {
+        const QString mark = action->isSeparator() ? "---" : action->isCheckable() ? "[ ] " : "";
+        rows.push_back(
+            (mark + action->text() + " " + action->shortcut().toString()).trimmed().toStdString());
+    }
+    ASSERT_EQ(rows, (std::vector<std::string>{"", "---", "[ ] USB Protection", "---",
+                                              "Open Corvane Antivirus Ctrl+Shift+O", "---"}));
 
-MenuItem protection(MenuItem::Kind kind, const char* title, bool on, std::vector<int>& states) {
-    MenuItem item;
-    item.kind = kind;
-    item.title = title;
-    item.on = on;
-    item.toggled = [&states](int state) { states.push_back(state); };
-    return item;
-}
-
-}  // namespace
-
-TEST(TrayMenu, switchRowsAreLaidOutAndReportTheFlippedState) {
-    std::vector<int> states;
-    MenuItem open;
-    open.kind = MenuItem::Kind::Command;
-    open.title = "Open Corvane Antivirus";
-    open.keyEquivalent = "O";
-    int opened = 0;
-    open.triggered = [&opened] { ++opened; };
-    TrayMenu menu(
-        {protection(MenuItem::Kind::ProtectionSwitch, "Real Time Protection", true, states),
-         MenuItem{}, open});
-
-    const auto actions = menu.actions();
-    ASSERT_EQ(actions.size(), 3);
-    EXPECT_TRUE(actions[1]->isSeparator());
-    auto* row = qobject_cast<QWidgetAction*>(actions[0])->defaultWidget();
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->size(), QSize(250, 22));
-    auto* label = row->findChild<QLabel*>();
-    EXPECT_EQ(label->text(), "Real Time Protection");
-    EXPECT_EQ(label->geometry(), QRect(12, 4, 170, 18));
-    EXPECT_EQ(label->font().pixelSize(), 13);
-
-    auto* toggle = row->findChild<ToggleSwitch*>();
-    const QSize natural = toggle->sizeHint();
-    const QRectF expected(250 - 0.8 * natural.width() - 15,
-                          22 - (22 - 0.8 * natural.height()) / 2.4 - 0.8 * natural.height(),
-                          0.8 * natural.width(), 0.8 * natural.height());
-    EXPECT_EQ(toggle->geometry(), expected.toRect());
-    EXPECT_TRUE(toggle->isChecked());
-
-    toggle->click();
-    toggle->click();
-    EXPECT_EQ(states, (std::vector<int>{0, 1})) << "the new state, after the switch flipped";
-
-    EXPECT_EQ(actions[2]->text(), "Open Corvane Antivirus");
-    EXPECT_EQ(actions[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-    actions[2]->trigger();
-    EXPECT_EQ(opened, 1);
-}
-
-TEST(TrayMenu, checkboxItemsCarryTitleStateAndToggle) {
-    std::vector<int> states;
-    TrayMenu menu(
-        {protection(MenuItem::Kind::ProtectionCheckbox, "USB Protection", false, states)});
-    QAction* usb = menu.actions().at(0);
-    EXPECT_EQ(usb->text(), "USB Protection");
-    EXPECT_TRUE(usb->isCheckable());
-    EXPECT_FALSE(usb->isChecked());
-    usb->trigger();
-    EXPECT_TRUE(usb->isChecked());
-    EXPECT_EQ(states, std::vector<int>{1});
+    QWidget& row = *qobject_cast<QWidgetAction*>(menu.actions()[0])->defaultWidget();
+    const auto& label = *row.findChild<QLabel*>();
+    EXPECT_EQ(row.size(), QSize(250, 22));
+    EXPECT_EQ(std::pair(label.x(), label.text()), std::pair(12, QString("Real Time Protection")));
+    const auto& toggle = *row.findChild<ToggleSwitch*>();
+    EXPECT_NEAR(toggle.width(), 0.8 * toggle.sizeHint().width(), 1) << "scaled to 0.8";
+    QTest::mouseClick(&row, Qt::LeftButton);
+    menu.actions()[2]->trigger();
+    menu.actions()[4]->trigger();
+    EXPECT_EQ(calls, (std::vector<int>{0, 1, 9})) << "the switch was on, the checkbox off";
 }

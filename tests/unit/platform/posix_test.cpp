@@ -1,0 +1,138 @@
+#include "fakes/temporarydirectory.h"
+#include "platform/posix/bundleworkspace.h"
+#include "platform/posix/plistpreferences.h"
+#include "platform/posix/posixfilesystem.h"
+#include "platform/posix/posixprocesslauncher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+static bool eventually(const std::function<bool()>& condition) {
+    for (int attempt = 0; attempt < 250 && !condition(); ++attempt) ::usleep(20'000);
+    return condition();
+}
+
+// A bundle naming `identifier` and `executable`, which holds `script` unless that is empty.
+static fs::path makeBundle(const fs::path& bundle, const std::string& identifier,
+                           const std::string& executable, const std::string& script) {
+    writeBytes(bundle / "Contents/Info.plist",
+               "<plist><dict><key>CFBundleIdentifier</key><string>" + identifier +
+                   "</string><key>CFBundleExecutable</key><string>" + executable +
+                   "</string></dict></plist>");
+    if (!script.empty()) writeBytes(bundle / "Contents/MacOS" / executable, script);
+    if (!script.empty()) fs::permissions(bundle / "Contents/MacOS" / executable, fs::perms(0755));
+    return bundle;
+}
+
+TEST(PosixFileSystem, readsOnlyRegularFilesAndReplacesLeavingOnlyOthersTemporaryFiles) {
+    TemporaryDirectory dir;
+    PosixFileSystem files;
+    const fs::path file = dir.path() / "file", fifo = dir.path() / "fifo";
+    ::mkfifo(fifo.c_str(), 0600);
+    ::alarm(20);  // a read that waits ends the run instead of hanging it
+    for (const fs::path& path : {fifo, fs::path("/dev/null"), dir.path()}) {
+        std::string bytes;
+        const auto error = files.read(path, bytes);
+        EXPECT_EQ(error ? error->errorNumber : 0, path == dir.path() ? EISDIR : ENODEV) << path;
+    }
+    ::alarm(0);
+    writeBytes(file, "old");
+    fs::permissions(file, fs::perms(0604));
+    fs::create_directory(dir.path() / "folder");
+    EXPECT_FALSE(files.replace(file, "new"));
+    EXPECT_TRUE(files.replace(dir.path() / "folder", "x"));  // a folder stays
+    EXPECT_EQ(readBytes(file), "new");
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0604));
+    // A replace names its temporaries ".<name>." and six characters: only those are leftovers.
+    for (const char* name : {".file.AbC123", ".file.AbC12", ".file.AbC1234"})
+        writeBytes(dir.path() / name, "x");
+    files.removeLeftovers(file);
+    // Left: fifo, file, folder, .file.AbC12, .file.AbC1234, and no temporary of the failed replace.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 5);
+}
+
+TEST(BundleWorkspace, startsTheNamedExecutableDetachedWithStreamsOfItsOwnAndFindsAndQuitsIt) {
+    TemporaryDirectory dir;
+    BundleWorkspace workspace;
+    const std::string id = "com.corvane.test." + dir.path().filename().string();
+    for (const fs::path& refused :
+         {dir.path() / "Absent.app", makeBundle(dir.path() / "Missing.app", id, "Gone", ""),
+          makeBundle(dir.path() / "Escape.app", id, "../../../outside", "#!/bin/sh\n"),
+          makeBundle(dir.path() / "Broken.app", id, "Broken", "#!/nonexistent\n")})
+        EXPECT_FALSE(workspace.openBundle(refused)) << refused;
+
+    // Once it has run for 50 ms the application logs "<pid> <its stdin>"; on SIGTERM, "<pid> TERM".
+    const fs::path log = dir.path() / "log";
+    ::setenv("LOG", log.c_str(), 1);
+    const fs::path bundle = makeBundle(
+        dir.path() / "Stand In.app", id, "run",
+        "#!/bin/sh\necho out; echo err >&2; trap 'echo $$ TERM >> \"$LOG\"; kill $!; exit' TERM\n"
+        "sleep 0.05; echo $$ $(readlink /proc/$$/fd/0) >> \"$LOG\"; sleep 9 & wait\n");
+    const auto logged = [&] { return std::ranges::count(readBytes(log), '\n'); };
+    // While the bundle opens, our standard streams are all one file the application must not get.
+    const int sink = ::open((dir.path() / "ours").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int saved[3];
+    for (int fd = 0; fd < 3; ++fd) saved[fd] = ::fcntl(fd, F_DUPFD_CLOEXEC, 3), ::dup2(sink, fd);
+    const bool opened = workspace.openBundle(bundle) && eventually([&] { return logged() == 1; }) &&
+                        workspace.openBundle(bundle);
+    for (int fd = 0; fd < 3; ++fd) ::dup2(saved[fd], fd), ::close(saved[fd]);
+    ::close(sink);
+    ASSERT_TRUE(opened && eventually([&] { return logged() == 2; }));
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "no child, not even a zombie, is left";
+    int first = 0, second = 0;
+    ASSERT_EQ(std::sscanf(readBytes(log).c_str(), "%d /dev/null %d /dev/null", &first, &second), 2);
+    EXPECT_EQ(readBytes(dir.path() / "ours"), "") << "the application wrote into our output";
+    // The test folder as a process table, the younger one numbered first: still oldest first.
+    fs::create_directory_symlink("/proc/" + std::to_string(second), dir.path() / "1");
+    fs::create_directory_symlink("/proc/" + std::to_string(first), dir.path() / "2");
+    const auto listed = BundleWorkspace(dir.path()).runningApplications();
+    ASSERT_EQ(listed.size(), 2U);
+    EXPECT_EQ(std::tuple(listed[0].processId, listed[0].bundleIdentifier, listed[1].processId,
+                         listed[1].bundleIdentifier),
+              std::tuple(2, id, 1, id));
+    for (const int pid : {first, second}) workspace.terminate({pid, id});
+    // Only SIGTERM makes an instance log again, and then it ends.
+    EXPECT_TRUE(eventually([&] { return logged() == 4; })) << readBytes(log);
+}
+
+TEST(PlistPreferences, setsItsKeysKeepingTheOthersAndLeavesAFileItCannotReadAlone) {
+    TemporaryDirectory home;
+    PlistPreferencesStore store{home.path()};
+    for (const std::string name : {"", ".", "..", "a/b"}) EXPECT_EQ(store.openSuite(name), nullptr);
+    const auto suite = store.openSuite("com.corvane.shared");
+    const fs::path file = home.path() / "Library/Preferences/com.corvane.shared.plist";
+    const std::string before = "<plist><dict><key>Owner</key><string>me</string></dict></plist>";
+    writeBytes(file, before);
+    fs::create_hard_link(file, home.path() / "old");  // a write in place would change it too
+    suite->setString("scanType", "USB");
+    suite->synchronize();
+    EXPECT_TRUE(readBytes(file).ends_with(
+        "<dict>\n\t<key>Owner</key>\n\t<string>me</string>\n\t<key>scanType</key>\n"
+        "\t<string>USB</string>\n</dict>\n</plist>\n"));
+    EXPECT_EQ(readBytes(home.path() / "old"), before);
+    fs::remove(file);
+    ::mkfifo(file.c_str(), 0600);
+    suite->setString("scanType", "none");
+    suite->synchronize();
+    EXPECT_EQ(fs::status(file).type(), fs::file_type::fifo);
+}
+
+TEST(PosixProcessLauncher, passesArgumentsWithoutAShellWaitsAndDescribesAStartFailure) {
+    TemporaryDirectory dir;
+    PosixProcessLauncher launcher;
+    const std::string out = (dir.path() / "out").string(), tool = (dir.path() / "tool").string();
+    // An exit status other than 0 is no start failure.
+    EXPECT_FALSE(launcher.runAndWait(
+        "/bin/sh", {"-c", "sleep .1; printf '%s|' \"$@\" >$0; exit 3", out, "a b", "*", "'q'"}));
+    EXPECT_EQ(readBytes(out), "a b|*|'q'|");
+    EXPECT_EQ(launcher.runAndWait(tool, {}),
+              "could not start " + tool + ": No such file or directory (errno 2)");
+}

@@ -1,0 +1,192 @@
+#include "views/assetimageview.h"
+#include "views/colorfromhex.h"
+#include "views/hovertooltipview.h"
+#include "views/popoveractionbutton.h"
+#include "views/popoverpanel.h"
+#include "views/popovertext.h"
+#include "views/realtimeprotectionview.h"
+#include "views/tooltipbubble.h"
+#include "views/translations.h"
+#include "views/usbprotectionview.h"
+
+#include <QFontDatabase>
+#include <QTest>
+#include <QVariantAnimation>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QColor kRest(0, 148, 38);
+const std::string kSemibold = " [Inter 600 15]";
+
+std::function<void()> count(int& calls) {
+    return [&calls] { ++calls; };
+}
+
+// The threat popover's model, counting what the view asks of it.
+struct ThreatModel {
+    ChangeSignal changed;
+    std::optional<Threat> threat;
+    int reads = 0, views = 0, closes = 0;
+    ThreatPopoverModel model{
+        [this] { return ++reads, threat; }, changed, {}, {}, count(views), count(closes)};
+};
+
+template <typename T = QWidget>
+T& child(const QWidget& root, const char* name) {
+    return *root.findChild<T*>(QString::fromLatin1(name));
+}
+
+// A text as the user reads it, with the face, weight and pixel size it asks for.
+std::string shown(const QString& text, const QFont& font) {
+    const auto face = QString::asprintf(" [%s %d %d]", qPrintable(font.family()), font.weight(),
+                                        font.pixelSize());
+    return (text + face).toStdString();
+}
+
+// Every line and button title of `view`, top to bottom.
+std::vector<std::string> texts(const QWidget& view) {
+    std::vector<std::string> texts;
+    for (const QWidget* widget : view.findChildren<QWidget*>()) {
+        if (const auto* line = qobject_cast<const PopoverText*>(widget)) {
+            texts.push_back(shown(line->text(), line->font()));
+        } else if (const auto* button = qobject_cast<const PopoverActionButton*>(widget)) {
+            texts.push_back(shown(button->title(), button->font()));
+        }
+    }
+    return texts;
+}
+
+void hover(QWidget& widget, bool on) {
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&widget, on ? static_cast<QEvent*>(&enter) : &leave);
+}
+
+// The colour drawn at `point` of `widget`, as its window shows it.
+QColor pixel(const QWidget& widget, QPoint point) {
+    return widget.window()->grab().toImage().pixelColor(widget.mapTo(widget.window(), point));
+}
+
+}  // namespace
+
+TEST(ColorFromHex, readsTheLow24BitsOfAScannedHexNumberAndNeverFails) {
+    // clang-format off
+    const std::pair<std::string, QRgb> cases[] = {
+        {"#202940", 0x202940}, {" \t#009426 \n", 0x009426}, {"009426", 0x009426},
+        {"#  009426", 0x009426}, {"#FFF", 0x000FFF}, {"#11223344", 0x223344}, {"", 0}, {"#", 0},
+        {"##202940", 0}, {"xyz", 0}, {"#12G456", 0x000012}, {"#12345678901234567", 0xFFFFFF}};
+    // clang-format on
+    for (const auto& [text, rgb] : cases) {
+        EXPECT_EQ(colorFromHex(text), QColor::fromRgba(0xFF000000 | rgb)) << text;
+    }
+}
+
+TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValuesInBubbles) {
+    ThreatModel model;
+    RealTimeProtectionView view(model.model);
+    view.show();
+    const auto& icon = *view.findChild<AssetImageView*>();
+    EXPECT_EQ((std::vector{view.size(), child(view, "header").size(),
+                           child(view, "buttonRow").size(), icon.size()}),
+              (std::vector<QSize>{{440, 250}, {285, 105}, {375, 62}, {64, 86}}));
+    EXPECT_EQ(icon.imageSize(), QSizeF(64.02, 86.43));
+    EXPECT_EQ(view.findChild<PopoverPanel*>()->cornerRadius(), 10);
+    EXPECT_EQ(pixel(view, {1, 125}), QColor(32, 41, 64)) << "the panel";
+    EXPECT_EQ(child(view, "closeButton").geometry().right(), 374) << "at the end of the row";
+    // 25 free columns between the buttons: right() is the last column View covers.
+    EXPECT_EQ(child(view, "closeButton").x() - child(view, "viewButton").geometry().right(), 26);
+    EXPECT_EQ(texts(view),
+              (std::vector<std::string>{
+                  "Item name: No Item." + kSemibold, "Threat name: Not Infected." + kSemibold,
+                  "Location: None." + kSemibold, "Status: None." + kSemibold,
+                  "Note: The threat was moved to quarantine. A scan is running to protect your "
+                  "device. [Inter 400 15]",
+                  "View [Inter 500 15]", "Close [Inter 500 15]"}));
+
+    const std::string name = QStringLiteral("long name ").repeated(30).toStdString();
+    model.threat = Threat::fromReportLine("/Users/ann/" + name);
+    model.changed.send();
+    model.changed.send();
+    const auto& item = child<PopoverText>(view, "itemNameLine");
+    EXPECT_EQ(item.text(), "Item name: No Item.") << "laid out later, not at each announcement";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return item.text().toStdString() == "Item name: " + name; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model.reads, 2) << "once at creation, once for both announcements";
+    const auto system = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    EXPECT_EQ(texts(view).at(1), "Threat name: Infected [" + system.toStdString() + " 600 15]");
+    EXPECT_EQ(texts(view).at(2), "Location: /Users/ann/" + name + kSemibold);
+    EXPECT_EQ(texts(view).at(3), "Status: Quarantine" + kSemibold);
+    EXPECT_EQ(item.height(), item.fontMetrics().height()) << "one line";
+    EXPECT_TRUE(item.shownText().endsWith(QStringLiteral("…")));
+
+    for (const auto& [line, full] :
+         {std::pair("itemNameLine", name), std::pair("locationLine", "/Users/ann/" + name)}) {
+        auto& wrapper = *qobject_cast<HoverTooltipView*>(child(view, line).parentWidget());
+        hover(wrapper, true);
+        const TooltipBubble* bubble = wrapper.visibleBubble();
+        ASSERT_NE(bubble, nullptr) << line;
+        EXPECT_EQ(shown(bubble->text(), bubble->font()), full + " [Inter 400 13]");
+        // 25 above the line, but never cut off by the window's top edge.
+        EXPECT_EQ(bubble->y(), std::max(0, wrapper.mapTo(&view, QPoint()).y() - 25)) << line;
+        EXPECT_NEAR(pixel(*bubble, {2, bubble->height() / 2}).blue(), 64 * 0.15, 1)
+            << "black at 0.85 over the panel";
+        hover(wrapper, false);
+        EXPECT_EQ(wrapper.visibleBubble(), nullptr) << "hidden at once";
+    }
+
+    model.threat.reset();
+    model.changed.send();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return item.text() == "Item name: No Item."; }));
+    EXPECT_FALSE(qobject_cast<HoverTooltipView*>(item.parentWidget())->tooltip()) << "no bubble";
+    { RealTimeProtectionView closed(model.model); }
+    model.changed.send();  // a closed view no longer listens; the sanitizers see one that does
+}
+
+TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
+    ThreatModel threat;
+    int scans = 0, usbCloses = 0;
+    RealTimeProtectionView threatView(threat.model);
+    UsbProtectionView usbView({"SanDisk <b>Ultra</b>", {}, count(scans), count(usbCloses)});
+    threatView.show();
+    usbView.show();
+    const QWidget& panel = child(usbView, "panel");
+    EXPECT_EQ(QRect(0, panel.y(), 370, 200 - 2 * panel.y()), panel.geometry())
+        << "as wide as the 370 by 200 frame, centred in it";
+    const auto& usbIcon = *usbView.findChild<AssetImageView*>();
+    EXPECT_EQ(std::pair(usbIcon.imageSize(), usbIcon.contentsRect().size()),
+              std::pair(QSizeF(27.69, 60), QSize(28, 60)));
+    EXPECT_EQ(texts(usbView),
+              (std::vector<std::string>{"USB Info: SanDisk <b>Ultra</b> [Inter 600 16]",
+                                        "Your MAC deserves USB protection. [Inter 500 14]",
+                                        "Scan for security first. [Inter 500 14]",
+                                        "Scan Now [Inter 500 15]", "Close [Inter 500 15]"}));
+
+    // Each button with its neighbour and the calls so far: view, close, scan now, USB close.
+    const std::tuple<QWidget&, const char*, const char*, std::vector<int>> buttons[] = {
+        {threatView, "viewButton", "closeButton", {1, 0, 0, 0}},
+        {threatView, "closeButton", "viewButton", {1, 1, 0, 0}},
+        {usbView, "scanNowButton", "closeButton", {1, 1, 1, 0}},
+        {usbView, "closeButton", "scanNowButton", {1, 1, 1, 1}}};
+    for (const auto& [view, name, other, calls] : buttons) {
+        auto& button = child(view, name);
+        const auto fill = [](const QWidget& widget) { return pixel(widget, {3, 17}); };
+        hover(button, true);
+        EXPECT_EQ(fill(button), kRest) << name << " fades, it does not jump";
+        EXPECT_EQ(button.findChild<QVariantAnimation*>()->duration(), 200);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fill(button) == QColor(4, 165, 45); })) << name;
+        EXPECT_EQ(fill(child(view, other)), kRest) << name;
+        hover(button, false);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fill(button) == kRest; })) << name;
+        QTest::mouseClick(&button, Qt::LeftButton);
+        EXPECT_EQ((std::vector{threat.views, threat.closes, scans, usbCloses}), calls) << name;
+    }
+}
+
+TEST(Translations, germanTranslatesTheButtons) {
+    const auto german = Translations::load(QLocale(QLocale::German, QLocale::Austria));
+    QCoreApplication::installTranslator(german.get());
+    const UsbProtectionView view({"", {}, {}, {}});
+    EXPECT_EQ(texts(view).back(), "Schließen [Inter 500 15]");
+}
