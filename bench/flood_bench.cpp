@@ -12,6 +12,7 @@
 #include "agent/threatqueue.h"
 #include "control/productlocations.h"
 #include "fakes/fakeagent.h"
+#include "readandsplit.h"
 
 #include <algorithm>
 #include <chrono>
@@ -252,40 +253,6 @@ bool resetPeak() {
     clear << "5";
     clear.flush();
     return static_cast<bool>(clear);
-}
-
-// The least any reader does: the whole file in one read, cut at each line feed.
-std::vector<std::string> readAndSplit(const std::filesystem::path& file) {
-    std::vector<std::string> lines;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return lines;
-    }
-    struct stat info {};
-    ::fstat(fd, &info);
-    std::string bytes(static_cast<size_t>(info.st_size), '\0');
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (count <= 0) {
-            break;
-        }
-        done += static_cast<size_t>(count);
-    }
-    ::close(fd);
-    bytes.resize(done);
-    std::string_view text = bytes;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        if (end != 0) {
-            lines.emplace_back(text.substr(0, end));
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(end + 1);
-    }
-    return lines;
 }
 
 struct FileState {

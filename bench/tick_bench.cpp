@@ -8,6 +8,7 @@
 #include "control/settingsfile.h"
 #include "fakes/fakeagent.h"
 #include "fakes/virtualrunloop.h"
+#include "readandsplit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -63,38 +64,31 @@ void writeHome(const Agent& agent, int lines) {
     writeBytes(agent.dataFile(ProductLocations::kUsbReportFile), reportBytes(lines, usbLine));
 }
 
-// The least any reader does: the whole file in one read, cut at each line feed.
-std::vector<std::string> readAndSplit(const std::filesystem::path& file) {
-    std::vector<std::string> lines;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return lines;
+struct stat info {};
+::fstat(fd, &info);
+std::string bytes(static_cast<size_t>(info.st_size), '\0');
+size_t done = 0;
+while (done < bytes.size()) {
+    const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (count <= 0) {
+        break;
     }
-    struct stat info {};
-    ::fstat(fd, &info);
-    std::string bytes(static_cast<size_t>(info.st_size), '\0');
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (count <= 0) {
-            break;
-        }
-        done += static_cast<size_t>(count);
+    done += static_cast<size_t>(count);
+}
+::close(fd);
+bytes.resize(done);
+std::string_view text = bytes;
+while (!text.empty()) {
+    const auto end = text.find('\n');
+    if (end != 0) {
+        lines.emplace_back(text.substr(0, end));
     }
-    ::close(fd);
-    bytes.resize(done);
-    std::string_view text = bytes;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        if (end != 0) {
-            lines.emplace_back(text.substr(0, end));
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(end + 1);
+    if (end == std::string_view::npos) {
+        break;
     }
-    return lines;
+    text.remove_prefix(end + 1);
+}
+return lines;
 }
 
 void writeWhole(const std::filesystem::path& file, std::string_view bytes, bool sync) {
