@@ -64,33 +64,6 @@ void writeHome(const Agent& agent, int lines) {
     writeBytes(agent.dataFile(ProductLocations::kUsbReportFile), reportBytes(lines, usbLine));
 }
 
-struct stat info {};
-::fstat(fd, &info);
-std::string bytes(static_cast<size_t>(info.st_size), '\0');
-size_t done = 0;
-while (done < bytes.size()) {
-    const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (count <= 0) {
-        break;
-    }
-    done += static_cast<size_t>(count);
-}
-::close(fd);
-bytes.resize(done);
-std::string_view text = bytes;
-while (!text.empty()) {
-    const auto end = text.find('\n');
-    if (end != 0) {
-        lines.emplace_back(text.substr(0, end));
-    }
-    if (end == std::string_view::npos) {
-        break;
-    }
-    text.remove_prefix(end + 1);
-}
-return lines;
-}
-
 void writeWhole(const std::filesystem::path& file, std::string_view bytes, bool sync) {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     while (!bytes.empty()) {
