@@ -60,6 +60,11 @@ bool writeAll(int fd, std::string_view contents) {
 std::optional<std::string> AtomicFile::write(const std::filesystem::path& target,
                                              std::string_view contents) {
     const std::filesystem::path destination = resolveLinks(target);
+    // Only a regular file is ever replaced: never a device, FIFO or folder a link leads to.
+    struct stat existing {};
+    if (::lstat(destination.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        return describe(target, S_ISDIR(existing.st_mode) ? EISDIR : ENODEV);
+    }
     std::string temporaryName =
         (destination.parent_path() / ("." + destination.filename().string() + ".XXXXXX")).string();
     // mkstemp opens with O_EXCL: a name planted by someone else is never followed.
@@ -67,7 +72,6 @@ std::optional<std::string> AtomicFile::write(const std::filesystem::path& target
     if (fd < 0) {
         return describe(target, errno);
     }
-    struct stat existing {};
     const mode_t mode =
         ::stat(destination.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
     const bool written = writeAll(fd, contents) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;

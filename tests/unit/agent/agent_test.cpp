@@ -181,7 +181,11 @@ TEST_F(Agent, whatIsNotARegularFileIsSkippedWithoutWaiting) {
     const std::vector<std::pair<std::function<void(const fs::path&)>, bool>> kinds = {
         {[](const fs::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, false},
         {[](const fs::path& path) { fs::create_directory(path); }, false},
-        {[](const fs::path& path) { fs::create_symlink("/dev/zero", path); }, false},
+        {[](const fs::path& path) {  // a link to a FIFO: never a real device, which root could harm
+             ASSERT_EQ(::mkfifo((path.string() + ".fifo").c_str(), 0600), 0);
+             fs::create_symlink(path.string() + ".fifo", path);
+         },
+         false},
         {[](const fs::path& path) { fs::create_symlink("target", path); }, true},
         {[](const fs::path& path) {  // a sparse file just past the size cap
              writeBytes(path, "{\"usbProtection\": true}\n/x\n");
