@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <unordered_set>
 
 ReportFeed::ReportFeed(ReportFile file, RunLoop& runLoop, ReportLedger& ledger)
     : m_file(std::move(file)), m_runLoop(runLoop), m_ledger(ledger) {}
@@ -25,8 +24,9 @@ void ReportFeed::load() {
     }
     const std::size_t room = m_ledger.room();
     const std::size_t wanted = std::min(room, kMaxLinesPerTick);
+    // Copies of one new line are all taken: the hand-over skips the later ones, and a set to
+    // tell them apart here would be one more table a crafted file could flood.
     std::vector<std::string> lines;
-    std::unordered_set<std::string_view> taken;
     std::size_t waitingLines = 0;
     std::size_t waitingBytes = 0;
     ReportText::forEachEntry(*text, [&](std::string_view entry) {
@@ -35,7 +35,7 @@ void ReportFeed::load() {
             waitingBytes += entry.size();
             return;
         }
-        if (m_ledger.isHandled(entry) || taken.contains(entry)) {
+        if (m_ledger.isHandled(entry)) {
             return;
         }
         if (lines.size() == wanted) {
@@ -43,7 +43,6 @@ void ReportFeed::load() {
             waitingBytes += entry.size();
             return;
         }
-        taken.insert(entry);
         lines.emplace_back(entry);
     });
     // Lines the tick could not take are looked for again at the next tick, changed file or not;
