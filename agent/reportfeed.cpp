@@ -11,6 +11,9 @@ ReportFeed::ReportFeed(ReportFile file, RunLoop& runLoop, ReportLedger& ledger)
     : m_file(std::move(file)), m_runLoop(runLoop), m_ledger(ledger) {}
 
 void ReportFeed::load() {
+    if (m_reading) {
+        return;
+    }
     // Reading and walking a large file every second would cost far more than this stat. Lines
     // left waiting for room are looked for again once there is room.
     const auto stamp = m_file.settledStamp();
@@ -18,29 +21,42 @@ void ReportFeed::load() {
         return;
     }
     m_readStamp.reset();
-    const auto text = m_file.readText();
-    if (!text) {
-        return;
+    m_reading = true;
+    readPiece(stamp);
+}
+
+void ReportFeed::readPiece(const std::optional<FileStamp>& stamp) {
+    switch (m_file.readPiece()) {
+        case ReportFile::Reading::InProgress:
+            m_runLoop.post([this, stamp] { readPiece(stamp); });
+            return;
+        case ReportFile::Reading::Failed:
+            m_reading = false;
+            return;
+        case ReportFile::Reading::Done:
+            m_reading = false;
+            collectNewEntries(m_file.text(), stamp);
+            return;
     }
+}
+
+void ReportFeed::collectNewEntries(std::string_view text, const std::optional<FileStamp>& stamp) {
     const std::size_t room = m_ledger.room();
     const std::size_t wanted = std::min(room, kMaxLinesPerTick);
     // Copies of one new line are all taken: the hand-over skips the later ones, and a set to
     // tell them apart here would be one more table a crafted file could flood.
     std::vector<std::string> lines;
     std::size_t waitingLines = 0;
-    std::size_t waitingBytes = 0;
-    ReportText::forEachEntry(*text, [&](std::string_view entry) {
-        if (waitingLines > 0) {
-            ++waitingLines;  // counted, not looked up: an estimate for the ledger
-            waitingBytes += entry.size();
+    std::size_t newBytes = 0;
+    ReportText::forEachEntry(text, [&](std::string_view entry) {
+        // Beyond the first line that has to wait, lines are counted, not looked up: an estimate
+        // for the ledger.
+        if (waitingLines == 0 && m_ledger.isHandled(entry)) {
             return;
         }
-        if (m_ledger.isHandled(entry)) {
-            return;
-        }
-        if (lines.size() == wanted) {
+        newBytes += entry.size();
+        if (waitingLines > 0 || lines.size() == wanted) {
             ++waitingLines;
-            waitingBytes += entry.size();
             return;
         }
         lines.emplace_back(entry);
@@ -52,7 +68,10 @@ void ReportFeed::load() {
         m_readStamp = stamp;
     }
     if (waitingLines > 0) {
-        m_ledger.expect(lines.size() + waitingLines, waitingBytes);
+        // Making room for a flood touches much memory: a turn of its own, before the hand-over.
+        m_runLoop.post([this, expected = lines.size() + waitingLines, newBytes] {
+            m_ledger.expect(expected, newBytes);
+        });
     }
     if (lines.empty()) {
         return;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ReportLedger;
@@ -13,15 +14,17 @@ class RunLoop;
 
 // Turns the lines of one report file into one hand-over per line not handled before, in file
 // order. A flood waits in the file: a tick hands over at most kMaxLinesPerTick lines, and no
-// more than the ledger has room for.
+// more than the ledger has room for. A large file is read a piece per turn of the run loop, so
+// the user's clicks are never held up for long.
 class ReportFeed final {
 public:
     static constexpr std::size_t kMaxLinesPerTick = 50'000;
 
     ReportFeed(ReportFile file, RunLoop& runLoop, ReportLedger& ledger);
 
-    // Reads the file now and queues the hand-over of its new lines. An unreadable file is
-    // skipped, and so is a file left unchanged since a read that left no line waiting.
+    // Starts reading the file and queues the hand-over of its new lines. An unreadable file is
+    // skipped, and so is a file left unchanged since a read that left no line waiting, or one
+    // still being read.
     void load();
     // Hands every line not yet handled to the ledger, once, in order, while it has room.
     void processNewEntries(const std::vector<std::string>& lines);
@@ -31,6 +34,9 @@ public:
     ReportFile& file() { return m_file; }
 
 private:
+    void readPiece(const std::optional<FileStamp>& stamp);
+    void collectNewEntries(std::string_view text, const std::optional<FileStamp>& stamp);
+
     ReportFile m_file;
     RunLoop& m_runLoop;
     ReportLedger& m_ledger;
@@ -38,4 +44,5 @@ private:
     // room in the ledger.
     std::optional<FileStamp> m_readStamp;
     bool m_waitingForRoom = false;
+    bool m_reading = false;
 };

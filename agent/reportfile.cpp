@@ -16,23 +16,34 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 ReportFile::ReportFile(FileSystem& files, RunLoop& runLoop, std::filesystem::path path)
     : m_files(files), m_runLoop(runLoop), m_path(std::move(path)) {}
 
-std::optional<std::string_view> ReportFile::readText() {
-    // Memory a flood needed is given back once the file is small again.
-    constexpr std::size_t kSpareBytes = std::size_t{1} << 20;
-    if (m_files.read(m_path, m_text)) {
-        m_text = {};
-        return std::nullopt;
+ReportFile::Reading ReportFile::readPiece() {
+    if (!m_reader) {
+        auto opened = m_files.openForReading(m_path);
+        if (std::holds_alternative<FileError>(opened)) {
+            m_text = {};
+            return Reading::Failed;
+        }
+        m_reader = std::move(std::get<std::unique_ptr<FileReader>>(opened));
+        m_text.clear();
     }
-    auto decoded = ReportText::decode(std::move(m_text));
+    const auto read = m_reader->readPiece(m_text, kBytesPerPiece);
+    if (std::holds_alternative<bool>(read) && !std::get<bool>(read)) {
+        return Reading::InProgress;
+    }
+    m_reader.reset();
+    auto decoded =
+        std::holds_alternative<bool>(read) ? ReportText::decode(std::move(m_text)) : std::nullopt;
     if (!decoded) {
         m_text = {};
-        return std::nullopt;
+        return Reading::Failed;
     }
     m_text = std::move(*decoded);
+    // Memory a flood needed is given back once the file is small again.
+    constexpr std::size_t kSpareBytes = std::size_t{1} << 20;
     if (m_text.capacity() > 2 * m_text.size() + kSpareBytes) {
         m_text.shrink_to_fit();
     }
-    return m_text;
+    return Reading::Done;
 }
 
 std::optional<FileStamp> ReportFile::settledStamp() const {
@@ -62,6 +73,7 @@ std::optional<std::string> ReportFile::removeEntry(const std::string& entry) {
         return error->description;
     }
     if (auto& replaced = std::get<std::unique_ptr<ReplacedFile>>(result)) {
+        m_reader.reset();
         m_replaced.push_back({std::move(replaced), m_runLoop.nowNanos() + kLateAppendWatchNanos});
     }
     return std::nullopt;

@@ -49,6 +49,20 @@ public:
     virtual void carryOverLateAppends() = 0;
 };
 
+// A regular file read a piece at a time, so that reading a large one never holds its reader up
+// for long.
+class FileReader {
+public:
+    FileReader() = default;
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    virtual ~FileReader() = default;
+
+    // Appends at most `maxBytes` more of the file to `bytes`, under the shared advisory lock that
+    // cooperating writers take. True once the end of the file is reached.
+    virtual std::variant<bool, FileError> readPiece(std::string& bytes, std::size_t maxBytes) = 0;
+};
+
 // The product's files as the agent may touch them. Every file may be hostile: reads never block,
 // read only regular files and never hold more than kMaxFileBytes.
 class FileSystem {
@@ -67,10 +81,24 @@ public:
 
     // The stamp of the regular file at `path` (through symbolic links), or nothing.
     virtual std::optional<FileStamp> stamp(const std::filesystem::path& path) = 0;
-    // Reads the regular file at `path` into `bytes`, reusing their memory, under the shared
-    // advisory lock that cooperating writers take.
-    virtual std::optional<FileError> read(const std::filesystem::path& path,
-                                          std::string& bytes) = 0;
+    // Opens the regular file at `path` (through symbolic links) to be read in pieces.
+    virtual std::variant<std::unique_ptr<FileReader>, FileError> openForReading(
+        const std::filesystem::path& path) = 0;
+    // Reads the regular file at `path` into `bytes` in one piece, reusing their memory.
+    std::optional<FileError> read(const std::filesystem::path& path, std::string& bytes) {
+        auto opened = openForReading(path);
+        if (auto* error = std::get_if<FileError>(&opened)) {
+            return std::move(*error);
+        }
+        bytes.clear();
+        // A piece larger than the cap ends at the end of the file or fails.
+        auto read =
+            std::get<std::unique_ptr<FileReader>>(opened)->readPiece(bytes, kMaxFileBytes + 1);
+        if (auto* error = std::get_if<FileError>(&read)) {
+            return std::move(*error);
+        }
+        return std::nullopt;
+    }
     // The bytes of the regular file at `path`, or why they could not be read.
     std::variant<std::string, FileError> read(const std::filesystem::path& path) {
         std::string bytes;

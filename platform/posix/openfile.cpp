@@ -1,5 +1,6 @@
 #include "platform/posix/openfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -75,13 +76,16 @@ void OpenFile::unlock() const {
 
 std::variant<std::string, FileError> OpenFile::readFrom(off_t offset) const {
     std::string bytes;
-    if (auto error = readFrom(offset, bytes)) {
+    // More than the cap ends at the end of the file or fails.
+    auto read = appendFrom(offset, FileSystem::kMaxFileBytes + 1, bytes);
+    if (auto* error = std::get_if<FileError>(&read)) {
         return std::move(*error);
     }
     return bytes;
 }
 
-std::optional<FileError> OpenFile::readFrom(off_t offset, std::string& bytes) const {
+std::variant<bool, FileError> OpenFile::appendFrom(off_t offset, std::size_t maxBytes,
+                                                   std::string& bytes) const {
     struct stat info {};
     if (::fstat(m_fd, &info) != 0) {
         return fileError(m_path, errno);
@@ -89,19 +93,25 @@ std::optional<FileError> OpenFile::readFrom(off_t offset, std::string& bytes) co
     if (static_cast<std::uint64_t>(info.st_size) > FileSystem::kMaxFileBytes) {
         return fileError(m_path, EFBIG);
     }
-    // Sized once: growing a flood-sized buffer chunk by chunk costs more than reading it.
-    bytes.resize(info.st_size > offset ? static_cast<std::size_t>(info.st_size - offset) : 0);
-    std::size_t done = 0;
+    const std::size_t start = bytes.size();
+    const std::size_t rest =
+        info.st_size > offset ? static_cast<std::size_t>(info.st_size - offset) : 0;
+    // The whole rest is reserved at once, with room for the read that finds the end: a
+    // flood-sized buffer that grows is copied whole, and reserved pages cost nothing until
+    // they are written.
+    bytes.reserve(start + rest + kChunkBytes);
+    bytes.resize(start + std::min(rest, maxBytes));
+    std::size_t done = start;
     for (;;) {
         if (done == bytes.size()) {
-            // A writer may still be appending: read on until the end, in chunks.
-            if (static_cast<std::size_t>(offset) + done >= FileSystem::kMaxFileBytes) {
-                return fileError(m_path, EFBIG);
+            if (done - start == maxBytes) {
+                return false;
             }
-            bytes.resize(done + kChunkBytes);
+            // A writer may still be appending: read on until the end, in chunks.
+            bytes.resize(std::min(done + kChunkBytes, start + maxBytes));
         }
-        const ssize_t count = ::pread(m_fd, bytes.data() + done, bytes.size() - done,
-                                      offset + static_cast<off_t>(done));
+        const off_t at = offset + static_cast<off_t>(done - start);
+        const ssize_t count = ::pread(m_fd, bytes.data() + done, bytes.size() - done, at);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -110,9 +120,12 @@ std::optional<FileError> OpenFile::readFrom(off_t offset, std::string& bytes) co
         }
         if (count == 0) {
             bytes.resize(done);
-            return std::nullopt;
+            return true;
         }
         done += static_cast<std::size_t>(count);
+        if (static_cast<std::uint64_t>(at + count) > FileSystem::kMaxFileBytes) {
+            return fileError(m_path, EFBIG);
+        }
     }
 }
 
@@ -124,14 +137,6 @@ bool OpenFile::isStillAt(const std::filesystem::path& path) const {
 }
 
 std::variant<std::string, FileError> readRegularFile(const std::filesystem::path& path) {
-    std::string bytes;
-    if (auto error = readRegularFile(path, bytes)) {
-        return std::move(*error);
-    }
-    return bytes;
-}
-
-std::optional<FileError> readRegularFile(const std::filesystem::path& path, std::string& bytes) {
     auto opened = OpenFile::open(path);
     if (auto* error = std::get_if<FileError>(&opened)) {
         return std::move(*error);
@@ -139,5 +144,5 @@ std::optional<FileError> readRegularFile(const std::filesystem::path& path, std:
     const auto& file = std::get<OpenFile>(opened);
     // A writer that locks while it writes is never read half-way.
     file.tryLock(LOCK_SH);
-    return file.readFrom(0, bytes);
+    return file.readFrom(0);
 }

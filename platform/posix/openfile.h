@@ -2,6 +2,7 @@
 
 #include "platform/ports/filesystem.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -29,8 +30,10 @@ public:
     // The bytes from `offset` to the end, or why they could not be read; more than
     // FileSystem::kMaxFileBytes from the start of the file is an error (EFBIG).
     std::variant<std::string, FileError> readFrom(off_t offset) const;
-    // The same into `bytes`, whose memory is reused.
-    std::optional<FileError> readFrom(off_t offset, std::string& bytes) const;
+    // Appends at most `maxBytes` from `offset` on to `bytes`, with the same limit. True once the
+    // end of the file is reached.
+    std::variant<bool, FileError> appendFrom(off_t offset, std::size_t maxBytes,
+                                             std::string& bytes) const;
     // Whether `path` still names this file.
     bool isStillAt(const std::filesystem::path& path) const;
 
@@ -47,4 +50,3 @@ FileError fileError(const std::filesystem::path& path, int errorNumber, const ch
 // The bytes of the regular file at `path`, read under the shared advisory lock that cooperating
 // writers take.
 std::variant<std::string, FileError> readRegularFile(const std::filesystem::path& path);
-std::optional<FileError> readRegularFile(const std::filesystem::path& path, std::string& bytes);

@@ -74,6 +74,25 @@ private:
     fs::path m_path;
 };
 
+class PosixFileReader final : public FileReader {
+public:
+    explicit PosixFileReader(OpenFile file) : m_file(std::move(file)) {}
+
+    std::variant<bool, FileError> readPiece(std::string& bytes, std::size_t maxBytes) override {
+        // A writer that locks while it writes is never read half-way; between pieces it may go on.
+        m_file.tryLock(LOCK_SH);
+        const std::size_t before = bytes.size();
+        auto read = m_file.appendFrom(m_offset, maxBytes, bytes);
+        m_file.unlock();
+        m_offset += static_cast<off_t>(bytes.size() - before);
+        return read;
+    }
+
+private:
+    OpenFile m_file;
+    off_t m_offset = 0;
+};
+
 }  // namespace
 
 std::optional<FileStamp> PosixFileSystem::stamp(const fs::path& path) {
@@ -85,8 +104,13 @@ std::optional<FileStamp> PosixFileSystem::stamp(const fs::path& path) {
                      nanos(info.st_ctim)};
 }
 
-std::optional<FileError> PosixFileSystem::read(const fs::path& path, std::string& bytes) {
-    return readRegularFile(path, bytes);
+std::variant<std::unique_ptr<FileReader>, FileError> PosixFileSystem::openForReading(
+    const fs::path& path) {
+    auto opened = OpenFile::open(path);
+    if (auto* error = std::get_if<FileError>(&opened)) {
+        return std::move(*error);
+    }
+    return std::make_unique<PosixFileReader>(std::move(std::get<OpenFile>(opened)));
 }
 
 std::optional<FileError> PosixFileSystem::replace(const fs::path& path, std::string_view contents) {

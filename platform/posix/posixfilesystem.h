@@ -6,8 +6,8 @@
 class PosixFileSystem final : public FileSystem {
 public:
     std::optional<FileStamp> stamp(const std::filesystem::path& path) override;
-    using FileSystem::read;
-    std::optional<FileError> read(const std::filesystem::path& path, std::string& bytes) override;
+    std::variant<std::unique_ptr<FileReader>, FileError> openForReading(
+        const std::filesystem::path& path) override;
     std::optional<FileError> replace(const std::filesystem::path& path,
                                      std::string_view contents) override;
     std::variant<std::unique_ptr<ReplacedFile>, FileError> rewrite(

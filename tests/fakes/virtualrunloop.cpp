@@ -3,12 +3,19 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <ctime>
 #include <memory>
 
 namespace {
 
 std::int64_t toMicros(double seconds) {
     return std::llround(seconds * 1e6);
+}
+
+double threadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 }  // namespace
@@ -41,7 +48,10 @@ void VirtualRunLoop::advance(double seconds) {
         auto node = m_queue.extract(m_queue.begin());
         m_nowMicros = std::max(m_nowMicros, node.key().first);
         const auto started = std::chrono::steady_clock::now();
+        const double cpuStarted = threadCpuSeconds();
         node.mapped()();
+        m_longestTurnCpuSeconds =
+            std::max(m_longestTurnCpuSeconds, threadCpuSeconds() - cpuStarted);
         m_longestTurnSeconds = std::max(
             m_longestTurnSeconds,
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());

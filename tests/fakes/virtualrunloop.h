@@ -27,6 +27,8 @@ public:
     double now() const { return static_cast<double>(m_nowMicros) / 1e6; }
     // The longest real time one task took: a turn of the event loop, for the benchmarks.
     double longestTurnSeconds() const { return m_longestTurnSeconds; }
+    // The same in CPU time of this thread: on a busy machine wall time counts waits for a core.
+    double longestTurnCpuSeconds() const { return m_longestTurnCpuSeconds; }
 
 private:
     using Key = std::pair<std::int64_t, std::uint64_t>;  // due time in µs, queue order
@@ -39,4 +41,5 @@ private:
     std::int64_t m_nowMicros = 0;
     std::uint64_t m_sequence = 0;
     double m_longestTurnSeconds = 0;
+    double m_longestTurnCpuSeconds = 0;
 };

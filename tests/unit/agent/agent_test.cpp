@@ -176,6 +176,20 @@ TEST_F(Agent, aFloodIsTakenInFileOrderAFewTicksAtATimeAndNothingIsRewritten) {
     EXPECT_EQ(readBytes(threatsFile()), flood) << "nothing leaves the file unacknowledged";
 }
 
+TEST_F(Agent, aRewriteWhileALargeFileIsReadInPiecesStartsTheReadOver) {
+    writeBytes(threatsFile(), "/a\n");
+    runLoop.advance(1.5);
+    closeThreat();  // /a is acknowledged at 2.0 s, just after the tick there read a first piece
+    std::string flood = "/a\n";
+    while (flood.size() <= 2 * ReportFile::kBytesPerPiece) {
+        flood += "/flood/" + std::string(100, 'x') + std::to_string(flood.size()) + "\n";
+    }
+    writeBytes(threatsFile(), flood);
+    runLoop.advance(0.5);
+    ASSERT_EQ(manager->detectedThreats().size(), ReportFeed::kMaxLinesPerTick);
+    EXPECT_NE(manager->detectedThreats().at(0).location, "/a") << "the old file held it still";
+}
+
 TEST_F(Agent, whatIsNotARegularFileIsSkippedWithoutWaiting) {
     // How to make the path, and whether a settings update goes through it.
     const std::vector<std::pair<std::function<void(const fs::path&)>, bool>> kinds = {
