@@ -47,11 +47,7 @@ ReportFile::Reading ReportFile::readPiece() {
 }
 
 std::optional<FileStamp> ReportFile::settledStamp() const {
-    auto stamp = m_files.stamp(m_path);
-    if (stamp && stamp->isSettledAt(m_runLoop.nowNanos())) {
-        return stamp;
-    }
-    return std::nullopt;
+    return m_files.settledStamp(m_path, m_runLoop.nowNanos());
 }
 
 std::optional<std::string> ReportFile::removeEntry(const std::string& entry) {

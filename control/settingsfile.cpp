@@ -16,10 +16,7 @@ SettingsFile::SettingsFile(const std::filesystem::path& homeDirectory, FileSyste
       m_console(console) {}
 
 ProtectionSettings SettingsFile::readSettings() const {
-    auto stamp = m_files.stamp(m_settingsFile);
-    if (stamp && !stamp->isSettledAt(m_runLoop.nowNanos())) {
-        stamp.reset();
-    }
+    const auto stamp = m_files.settledStamp(m_settingsFile, m_runLoop.nowNanos());
     if (stamp && stamp == m_readStamp) {
         return m_readSettings;
     }

@@ -81,6 +81,15 @@ public:
 
     // The stamp of the regular file at `path` (through symbolic links), or nothing.
     virtual std::optional<FileStamp> stamp(const std::filesystem::path& path) = 0;
+    // The stamp of `path` once it tells the contents apart at `nowNanos`; nothing otherwise.
+    std::optional<FileStamp> settledStamp(const std::filesystem::path& path,
+                                          std::int64_t nowNanos) {
+        auto stamp = this->stamp(path);
+        if (stamp && !stamp->isSettledAt(nowNanos)) {
+            return std::nullopt;
+        }
+        return stamp;
+    }
     // Opens the regular file at `path` (through symbolic links) to be read in pieces.
     virtual std::variant<std::unique_ptr<FileReader>, FileError> openForReading(
         const std::filesystem::path& path) = 0;
