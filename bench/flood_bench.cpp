@@ -170,21 +170,7 @@ void printStages(FakeAgent& agent, const std::filesystem::path& report, int line
     std::string bytes;
     const auto read = timed([&] { bytes = std::get<std::string>(agent.files.read(report)); });
     // The floor under that step: one read into a string of the file's size.
-    const auto readOnce = timed([&] {
-        const int fd = ::open(report.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat info {};
-        ::fstat(fd, &info);
-        std::string once(static_cast<size_t>(info.st_size), '\0');
-        size_t done = 0;
-        while (done < once.size()) {
-            const ssize_t count = ::read(fd, once.data() + done, once.size() - done);
-            if (count <= 0) {
-                break;
-            }
-            done += static_cast<size_t>(count);
-        }
-        ::close(fd);
-    });
+    const auto readOnce = timed([&] { readWhole(report); });
     std::optional<std::string> text;
     std::vector<std::string> copies(3, bytes);
     const auto decode = timed([&] {

@@ -11,12 +11,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// The least any reader does: the whole file in one read, cut at each line feed.
-inline std::vector<std::string> readAndSplit(const std::filesystem::path& file) {
-    std::vector<std::string> lines;
+// The whole file in one read into a string of its size.
+inline std::string readWhole(const std::filesystem::path& file) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return lines;
+        return {};
     }
     struct stat info {};
     ::fstat(fd, &info);
@@ -31,6 +30,13 @@ inline std::vector<std::string> readAndSplit(const std::filesystem::path& file) 
     }
     ::close(fd);
     bytes.resize(done);
+    return bytes;
+}
+
+// The least any reader does: the whole file in one read, cut at each line feed.
+inline std::vector<std::string> readAndSplit(const std::filesystem::path& file) {
+    std::vector<std::string> lines;
+    const std::string bytes = readWhole(file);
     std::string_view text = bytes;
     while (!text.empty()) {
         const auto end = text.find('\n');

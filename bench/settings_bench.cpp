@@ -3,6 +3,7 @@
 // baseline measured in the same run: see the "ratio" counters and the table printed at the end.
 
 #include "control/settingsjson.h"
+#include "ratioreporter.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
@@ -12,8 +13,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -32,12 +31,6 @@ const std::string& settingsOfSize(std::int64_t size) {
         text += '}';
     }
     return text;
-}
-
-// Mean seconds per iteration of every finished run, by name, for the ratio counters and table.
-std::map<std::string, double>& meanSeconds() {
-    static std::map<std::string, double> seconds;
-    return seconds;
 }
 
 void BM_Accept(benchmark::State& state) {
@@ -63,36 +56,10 @@ void BM_WithSwitch(benchmark::State& state) {
     }
 }
 
-// Passes results on to the usual console output, adding the ratio to BM_Accept of the same
-// size as a counter.
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        std::vector<Run> annotated = runs;
-        for (auto& run : annotated) {
-            // Repeated benchmarks report their median; single runs report themselves.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) {
-                continue;
-            }
-            const std::string& size = run.run_name.args;
-            const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-            meanSeconds()[run.run_name.function_name + "/" + size] = seconds;
-            const auto baseline = meanSeconds().find("BM_Accept/" + size);
-            if (run.run_name.function_name != "BM_Accept" && baseline != meanSeconds().end()) {
-                run.counters["ratio"] = benchmark::Counter(seconds / baseline->second);
-            }
-        }
-        ConsoleReporter::ReportRuns(annotated);
-    }
-};
-
-void printTable() {
-    const auto at = [](const std::string& name) {
-        const auto found = meanSeconds().find(name);
-        return found == meanSeconds().end() ? 0.0 : found->second * 1e3;
+void printTable(const MeanSeconds& seconds) {
+    const auto at = [&](const std::string& name) {
+        const auto found = seconds.find(name);
+        return found == seconds.end() ? 0.0 : found->second * 1e3;
     };
     const auto ratio = [](double value, double base) { return base > 0 ? value / base : 0.0; };
     std::printf("\nsettings.json, wall ms (ratio to the baseline)\n");
@@ -132,15 +99,9 @@ HELPER_REPEATED(BM_ReadSwitches);
 HELPER_REPEATED(BM_WithSwitch);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    // Colour only on a terminal: a log full of escape codes is hard to read.
-    RatioReporter reporter(::isatty(STDOUT_FILENO) != 0 ? benchmark::ConsoleReporter::OO_Defaults
-                                                        : benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printTable();
-    benchmark::Shutdown();
-    return 0;
+    // Every size is compared with the validating pass over the same bytes.
+    return runWithRatios(
+        argc, argv,
+        [](const std::string& name) { return "BM_Accept" + name.substr(name.find('/')); },
+        printTable);
 }

@@ -8,6 +8,7 @@
 #include "control/settingsfile.h"
 #include "fakes/fakeagent.h"
 #include "fakes/virtualrunloop.h"
+#include "ratioreporter.h"
 #include "readandsplit.h"
 
 #include <benchmark/benchmark.h>
@@ -77,12 +78,6 @@ void writeWhole(const std::filesystem::path& file, std::string_view bytes, bool 
         ::fsync(fd);
     }
     ::close(fd);
-}
-
-// Mean seconds per iteration of every finished run, by name, for the ratio counters and table.
-std::map<std::string, double>& meanSeconds() {
-    static std::map<std::string, double> seconds;
-    return seconds;
 }
 
 // --- the poll tick -------------------------------------------------------------------------
@@ -363,37 +358,7 @@ const std::map<std::string, std::string>& baselineOf() {
     return baselines;
 }
 
-// Passes results on to the usual console output, adding the ratio to the baseline as a counter.
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        std::vector<Run> annotated = runs;
-        for (auto& run : annotated) {
-            // Repeated benchmarks report their median; single runs report themselves.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) {
-                continue;
-            }
-            const std::string name = run.run_name.function_name +
-                                     (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
-            const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-            meanSeconds()[name] = seconds;
-            const auto baseline = baselineOf().find(name);
-            if (baseline != baselineOf().end()) {
-                const auto measured = meanSeconds().find(baseline->second);
-                if (measured != meanSeconds().end()) {
-                    run.counters["ratio"] = benchmark::Counter(seconds / measured->second);
-                }
-            }
-        }
-        ConsoleReporter::ReportRuns(annotated);
-    }
-};
-
-void printTable() {
-    const auto& seconds = meanSeconds();
+void printTable(const MeanSeconds& seconds) {
     const auto at = [&](const std::string& name) {
         const auto found = seconds.find(name);
         return found == seconds.end() ? 0.0 : found->second * 1e3;
@@ -479,15 +444,9 @@ HELPER_REPEATED(BM_RemoveEntryBaseline, benchmark::kMillisecond)->Arg(0)->Arg(1)
 HELPER_REPEATED(BM_RemoveEntry, benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    // Colour only on a terminal: a log full of escape codes is hard to read.
-    RatioReporter reporter(::isatty(STDOUT_FILENO) != 0 ? benchmark::ConsoleReporter::OO_Defaults
-                                                        : benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printTable();
-    benchmark::Shutdown();
-    return 0;
+    const auto baseline = [](const std::string& name) {
+        const auto found = baselineOf().find(name);
+        return found == baselineOf().end() ? std::string() : found->second;
+    };
+    return runWithRatios(argc, argv, baseline, printTable);
 }
