@@ -8,6 +8,7 @@
 #include "views/tooltipbubble.h"
 #include "views/translations.h"
 #include "views/usbprotectionview.h"
+#include "views/visiblename.h"
 
 #include <QFontDatabase>
 #include <QTest>
@@ -19,6 +20,11 @@ namespace {
 
 const QColor kRest(0, 148, 38);
 const std::string kSemibold = " [Inter 600 15]";
+
+// A name as the views show it, between a first-strong isolate and its end.
+std::string isolated(const std::string& name) {
+    return "\u2068" + name + "\u2069";
+}
 
 std::function<void()> count(int& calls) {
     return [&calls] { ++calls; };
@@ -83,6 +89,23 @@ TEST(ColorFromHex, readsTheLow24BitsOfAScannedHexNumberAndNeverFails) {
     }
 }
 
+TEST(VisibleName, writesOutInvisibleAndSteeringCharactersAndIsolatesTheName) {
+    using namespace Qt::StringLiterals;
+    // clang-format off
+    const std::pair<QString, std::string> cases[] = {
+        {u"invoice\u202Efdp.exe"_s, "invoice<U+202E>fdp.exe"},
+        {u"\u2066a\u2069b\u202A\u200E"_s, "<U+2066>a<U+2069>b<U+202A><U+200E>"},
+        {u"a\u200Db\u200Bc\uFEFFd\u00ADe\u2060"_s, "a<U+200D>b<U+200B>c<U+FEFF>d<U+00AD>e<U+2060>"},
+        {u"\0\t\x1B[31m\x7F\u0085\u009B\u2028"_s, "<U+0000><U+0009><U+001B>[31m<U+007F><U+0085><U+009B><U+2028>"},
+        {u"SanDisk 64GB\r"_s, "SanDisk 64GB<U+000D>"},
+        {u"Отчёт 報告 تقرير <b>1</b>.pdf"_s, "Отчёт 報告 تقرير <b>1</b>.pdf"},
+        {u"👩🏽\u200D💻 ❤️\u200D🔥 🇩🇪"_s, "👩🏽\u200D💻 ❤️\u200D🔥 🇩🇪"}, {u""_s, ""}};
+    // clang-format on
+    for (const auto& [name, shown] : cases) {
+        EXPECT_EQ(visibleName(name).toStdString(), isolated(shown)) << shown;
+    }
+}
+
 TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValuesInBubbles) {
     ThreatModel model;
     RealTimeProtectionView view(model.model);
@@ -93,6 +116,9 @@ TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValues
               (std::vector<QSize>{{440, 250}, {285, 105}, {375, 62}, {64, 86}}));
     EXPECT_EQ(icon.imageSize(), QSizeF(64.02, 86.43));
     EXPECT_EQ(view.findChild<PopoverPanel*>()->cornerRadius(), 10);
+    EXPECT_EQ(view.accessibleName() + u'|' + view.accessibleDescription(),
+              "Threat detected|Item name: No Item.\nThreat name: Not Infected.\nLocation: None.\n"
+              "Status: None.");
     EXPECT_EQ(pixel(view, {1, 125}), QColor(32, 41, 64)) << "the panel";
     EXPECT_EQ(child(view, "closeButton").geometry().right(), 374) << "at the end of the row";
     // 25 free columns between the buttons: right() is the last column View covers.
@@ -105,24 +131,31 @@ TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValues
                   "device. [Inter 400 15]",
                   "View [Inter 500 15]", "Close [Inter 500 15]"}));
 
-    const std::string name = QStringLiteral("long name ").repeated(30).toStdString();
+    const std::string longName = QStringLiteral("long name ").repeated(30).toStdString();
+    const std::string name = longName + "\u202E";
+    const std::string shownName = isolated(longName + "<U+202E>");
     model.threat = Threat::fromReportLine("/Users/ann/" + name);
     model.changed.send();
     model.changed.send();
     const auto& item = child<PopoverText>(view, "itemNameLine");
     EXPECT_EQ(item.text(), "Item name: No Item.") << "laid out later, not at each announcement";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return item.text().toStdString() == "Item name: " + name; }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return item.text().toStdString() == "Item name: " + shownName; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(model.reads, 2) << "once at creation, once for both announcements";
     const auto system = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     EXPECT_EQ(texts(view).at(1), "Threat name: Infected [" + system.toStdString() + " 600 15]");
-    EXPECT_EQ(texts(view).at(2), "Location: /Users/ann/" + name + kSemibold);
+    const std::string location = isolated("/Users/ann/" + longName + "<U+202E>");
+    EXPECT_EQ(texts(view).at(2), "Location: " + location + kSemibold);
+    EXPECT_EQ(view.accessibleDescription().toStdString(),
+              "Item name: " + shownName + "\nThreat name: Infected\nLocation: " + location +
+                  "\nStatus: Quarantine");
     EXPECT_EQ(texts(view).at(3), "Status: Quarantine" + kSemibold);
     EXPECT_EQ(item.height(), item.fontMetrics().height()) << "one line";
-    EXPECT_TRUE(item.shownText().endsWith(QStringLiteral("…")));
+    EXPECT_TRUE(item.shownText().endsWith(QStringLiteral("…\u2069"))) << "still isolated";
 
     for (const auto& [line, full] :
-         {std::pair("itemNameLine", name), std::pair("locationLine", "/Users/ann/" + name)}) {
+         {std::pair("itemNameLine", shownName), std::pair("locationLine", location)}) {
         auto& wrapper = *qobject_cast<HoverTooltipView*>(child(view, line).parentWidget());
         hover(wrapper, true);
         const TooltipBubble* bubble = wrapper.visibleBubble();
@@ -151,6 +184,9 @@ TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
     UsbProtectionView usbView({"SanDisk <b>Ultra</b>", {}, count(scans), count(usbCloses)});
     threatView.show();
     usbView.show();
+    EXPECT_EQ(usbView.accessibleName() + u'|' + usbView.accessibleDescription(),
+              QString::fromStdString("USB device attached|USB Info: " +
+                                     isolated("SanDisk <b>Ultra</b>")));
     const QWidget& panel = child(usbView, "panel");
     EXPECT_EQ(QRect(0, panel.y(), 370, 200 - 2 * panel.y()), panel.geometry())
         << "as wide as the 370 by 200 frame, centred in it";
@@ -158,10 +194,11 @@ TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
     EXPECT_EQ(std::pair(usbIcon.imageSize(), usbIcon.contentsRect().size()),
               std::pair(QSizeF(27.69, 60), QSize(28, 60)));
     EXPECT_EQ(texts(usbView),
-              (std::vector<std::string>{"USB Info: SanDisk <b>Ultra</b> [Inter 600 16]",
-                                        "Your MAC deserves USB protection. [Inter 500 14]",
-                                        "Scan for security first. [Inter 500 14]",
-                                        "Scan Now [Inter 500 15]", "Close [Inter 500 15]"}));
+              (std::vector<std::string>{
+                  "USB Info: " + isolated("SanDisk <b>Ultra</b>") + " [Inter 600 16]",
+                  "Your MAC deserves USB protection. [Inter 500 14]",
+                  "Scan for security first. [Inter 500 14]", "Scan Now [Inter 500 15]",
+                  "Close [Inter 500 15]"}));
 
     // Each button with its neighbour and the calls so far: view, close, scan now, USB close.
     const std::tuple<QWidget&, const char*, const char*, std::vector<int>> buttons[] = {
