@@ -70,9 +70,29 @@ void hover(QWidget& widget, bool on) {
     QCoreApplication::sendEvent(&widget, on ? static_cast<QEvent*>(&enter) : &leave);
 }
 
-// The colour drawn at `point` of `widget`, as its window shows it.
+// `widget` as its window shows it, at the window's pixel ratio.
+QImage onScreen(const QWidget& widget) {
+    return widget.window()
+        ->grab({widget.mapTo(widget.window(), QPoint()), widget.size()})
+        .toImage();
+}
+
 QColor pixel(const QWidget& widget, QPoint point) {
-    return widget.window()->grab().toImage().pixelColor(widget.mapTo(widget.window(), point));
+    const QImage image = onScreen(widget);
+    return image.pixelColor(point * image.devicePixelRatio());
+}
+
+// Where `widget` shows white text, in points.
+QRectF ink(const QWidget& widget) {
+    const QImage image = onScreen(widget);
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            box |= qRed(image.pixel(x, y)) > 160 ? QRect(x, y, 1, 1) : QRect();
+        }
+    }
+    return {QPointF(box.topLeft()) / image.devicePixelRatio(),
+            QSizeF(box.size()) / image.devicePixelRatio()};
 }
 
 }  // namespace
@@ -199,6 +219,11 @@ TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
                   "Your MAC deserves USB protection. [Inter 500 14]",
                   "Scan for security first. [Inter 500 14]", "Scan Now [Inter 500 15]",
                   "Close [Inter 500 15]"}));
+    UsbProtectionView longName({"SanDisk" + std::string(40, '8'), {}, {}, {}});
+    longName.show();
+    const auto& line = child(longName, "usbInfoLine");
+    EXPECT_LE(line.mapTo(&longName, QPoint(line.width(), 0)).x(), 370 - 16 - 20) << "in its row";
+    EXPECT_GT(ink(line).height(), 2 * line.fontMetrics().height()) << "wraps, never clipped";
 
     // Each button with its neighbour and the calls so far: view, close, scan now, USB close.
     const std::tuple<QWidget&, const char*, const char*, std::vector<int>> buttons[] = {
@@ -209,6 +234,9 @@ TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
     for (const auto& [view, name, other, calls] : buttons) {
         auto& button = child(view, name);
         const auto fill = [](const QWidget& widget) { return pixel(widget, {3, 17}); };
+        const QRectF title = ink(button);
+        EXPECT_EQ(button.size(), QSize(135, 35)) << name << " takes the most its frame allows";
+        EXPECT_NEAR(title.left(), 135 - title.right(), 1) << name << "'s title is centred";
         hover(button, true);
         EXPECT_EQ(fill(button), kRest) << name << " fades, it does not jump";
         EXPECT_EQ(button.findChild<QVariantAnimation*>()->duration(), 200);
