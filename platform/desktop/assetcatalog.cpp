@@ -19,7 +19,14 @@ QString resourcePath(std::string_view name) {
 // shows an icon scaled from pixels rendered for another size, which blurs it.
 class ArtworkIconEngine final : public QIconEngine {
 public:
-    explicit ArtworkIconEngine(std::string name) : m_name(std::move(name)) {}
+    ArtworkIconEngine(std::string name, QSize artworkSize)
+        : m_name(std::move(name)), m_artworkSize(artworkSize) {}
+
+    // An icon keeps its artwork's proportions in whatever room it is given (a tray slot may be
+    // wider than high); QIcon centres it there.
+    QSize actualSize(const QSize& size, QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
+        return m_artworkSize.scaled(size, Qt::KeepAspectRatio);
+    }
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode /*mode*/,
                QIcon::State /*state*/) override {
@@ -27,27 +34,29 @@ public:
         painter->drawPixmap(rect.topLeft(), AssetCatalog::pixmap(m_name, rect.size(), ratio));
     }
     // `size` is in device pixels: Qt multiplies by the pixel ratio before it asks.
-    QPixmap pixmap(const QSize& size, QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
-        return AssetCatalog::pixmap(m_name, size, 1.0);
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return AssetCatalog::pixmap(m_name, actualSize(size, mode, state), 1.0);
     }
     // The sizes a StatusNotifier host is sent ahead, as pixmaps.
     QList<QSize> availableSizes(QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
         return {{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
     }
     bool isNull() override { return false; }
-    QIconEngine* clone() const override { return new ArtworkIconEngine(m_name); }
+    QIconEngine* clone() const override { return new ArtworkIconEngine(m_name, m_artworkSize); }
 
 private:
     std::string m_name;
+    QSize m_artworkSize;
 };
 
 }  // namespace
 
 QIcon AssetCatalog::icon(std::string_view name) {
-    if (!QSvgRenderer(resourcePath(name)).isValid()) {
+    const QSvgRenderer artwork(resourcePath(name));
+    if (!artwork.isValid()) {
         return {};
     }
-    return QIcon(new ArtworkIconEngine(std::string(name)));
+    return QIcon(new ArtworkIconEngine(std::string(name), artwork.defaultSize()));
 }
 
 QPixmap AssetCatalog::pixmap(std::string_view name, QSizeF size, qreal devicePixelRatio) {
