@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # A guided walk through the agent on a private display with a tray host and a scratch home:
 # the menu, a threat popover, hovering View, Close and the next threat, a USB popover, and Scan
-# Now handing over to the stand-in main application. One screenshot per step and a labelled
-# contact sheet go to the picture folder.
+# Now handing over to the stand-in main application. One screenshot per step, the two popovers
+# cut out on their own (popover-threat.png, popover-usb.png) and a labelled contact sheet go to
+# the picture folder. With QT_SCALE_FACTOR=2 in the environment the agent draws at two pixels
+# per point.
 #
 # As root, everything runs in a private mount namespace whose root is a tree of bind mounts with
 # an added /Applications on a tmpfs, holding a copy of the stand-in bundle. The machine's own
@@ -46,9 +48,9 @@ fi
 
 helper=$build/bin/helper
 shots=$pictures
-rm -f "$pictures"/[0-9][0-9]-*.png "$pictures/contact-sheet.png"
-# shellcheck source=../tests/e2e/desktop_session.sh
-source "$here/tests/e2e/desktop_session.sh"
+rm -f "$pictures"/[0-9][0-9]-*.png "$pictures"/popover-*.png "$pictures/contact-sheet.png"
+# shellcheck source=tests/e2e/session.sh
+source "$here/tests/e2e/session.sh"
 installed="/Applications/Corvane Antivirus.app/Contents/MacOS/corvane-antivirus"
 
 # The stand-in runs detached from the agent; it is found by its executable and ended by its id.
@@ -76,14 +78,35 @@ shot() {
     labels+=(-label "$step. $2" "$file")
     echo "  $step. $2: $file"
 }
-# The popover's action button ("View" or "Scan Now"), left of Close.
-action_button() { green_button "$1" left; }
+titled() { xdotool search --onlyvisible --name "^Corvane Antivirus: $1\$" | head -n 1; }
+has_titled() { [ -n "$(titled "$1")" ]; }
+# The middle of the popover's action button ("View" or "Scan Now"): the resting green in the left
+# half of the window, left of Close. The pointer is moved away first: hovered, the green changes.
+action_button() {
+    local x y box bw bh bx by
+    read -r x y _ _ < <(geometry "$1")
+    xdotool mousemove 600 700 && sleep 0.4
+    box=$(import -window "$1" png:- | convert png:- -gravity west -crop 50%x100%+0+0 +repage \
+        -fill black +opaque '#009426' -format '%@' info: | tr 'x+' '  ')
+    read -r bw bh bx by <<<"$box"
+    echo $((x + bx + bw / 2)) $((y + by + bh / 2))
+}
+# The popover with this title, cut out of the screen on its own: the main application's window
+# steps aside meanwhile, so only the desktop shows beyond the rounded corners.
+cut_out() {
+    local x y w h window windows
+    read -r x y w h < <(geometry "$(titled "$1")")
+    windows=$(xdotool search --onlyvisible --name '^Corvane Antivirus$' 2>/dev/null || true)
+    for window in $windows; do xdotool windowunmap --sync "$window"; done
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$pictures/$2"
+    for window in $windows; do xdotool windowmap --sync "$window"; done
+}
 scanner() { HOME=$home "$build/bin/standinscanner" "$@"; }
 
 echo "demo: pictures go to $pictures"
-start_desktop
+start_display tray
 printf '{"realTimeProtection": true, "usbProtection": true}' >"$data/settings.json"
-start_agent
+start_agent xcb
 wait_for 10 docked || fail "the icon did not dock in the tray"
 shot tray "The icon in the tray"
 
@@ -95,21 +118,31 @@ shot menu "A click opens the menu"
 xdotool key Escape
 xdotool mousemove 600 600 click 1
 
-scanner threat /home/user/Downloads/setup.pkg /home/user/Downloads/invoice.zip
-wait_for 3 has_popover "Threat detected" || fail "no threat popover"
+# The second name hides its real ending behind a right-to-left override; the popover shows it.
+scanner threat /home/user/Downloads/setup.pkg $'/home/user/Downloads/invoice\xe2\x80\xaefdp.exe'
+wait_for 3 has_popover || fail "no threat popover"
 shot threat "A quarantined file"
 
-read -r viewX viewY < <(action_button "$(popover "Threat detected")") || fail "no View button"
+read -r viewX viewY < <(action_button "$(popover)") || fail "no View button"
 xdotool mousemove "$viewX" "$viewY"
 shot hover-view "Hovering View"
 
-press_close "Threat detected"
+press_close
 wait_for 3 sh -c "! grep -q setup.pkg '$data/detected_threats.txt'" || fail "Close did not take the line"
-wait_for 3 has_popover "Threat detected" || fail "the next threat did not follow"
-shot next-threat "Close; the next threat follows"
+wait_for 3 has_popover || fail "the next threat did not follow"
+xdotool mousemove 600 700
+shot next-threat "Close; the next threat follows, its name shown as it is"
+# Over the item name line (in points from the popover's corner), its bubble shows the whole name.
+read -r popX popY _ _ < <(geometry "$(popover)")
+read -r itemX itemY < <(awk -v x="$popX" -v y="$popY" -v s="${QT_SCALE_FACTOR:-1}" \
+    'BEGIN { printf "%d %d\n", x + 130 * s, y + 20 * s }')
+xdotool mousemove "$itemX" "$itemY"
+sleep 0.4
+cut_out "Threat detected" popover-threat.png
+xdotool mousemove 600 700
 firstStandin=
 if [ "$stage" = handoff ]; then
-    read -r viewX viewY < <(action_button "$(popover "Threat detected")") || fail "no View button"
+    read -r viewX viewY < <(action_button "$(popover)") || fail "no View button"
     xdotool mousemove "$viewX" "$viewY" click 1
     wait_for 5 sh -c "xdotool search --onlyvisible --name '^Corvane Antivirus\$' >/dev/null 2>&1" ||
         fail "View did not open the stand-in main application"
@@ -117,13 +150,15 @@ if [ "$stage" = handoff ]; then
     sleep 1.5
     shot view "View opens the main application"
 fi
-press_close "Threat detected"
+press_close
 
 scanner usb "SanDisk Ultra 64GB"
-wait_for 3 has_popover "USB device attached" || fail "no USB popover"
+wait_for 3 has_titled "USB device attached" || fail "no USB popover"
+xdotool mousemove 600 700
 shot usb "A USB device is attached"
+cut_out "USB device attached" popover-usb.png
 
-read -r scanX scanY < <(action_button "$(popover "USB device attached")") || fail "no Scan Now button"
+read -r scanX scanY < <(action_button "$(titled "USB device attached")") || fail "no Scan Now button"
 xdotool mousemove "$scanX" "$scanY" click 1
 standin_window() { xdotool search --onlyvisible --name '^Corvane Antivirus$' >/dev/null 2>&1; }
 if [ "$stage" = handoff ]; then
@@ -144,6 +179,8 @@ fi
 sleep 1.5
 shot scan-now "Scan Now: the main application scans USB"
 
-montage "${labels[@]}" -tile 3x -geometry 640x400+6+6 -pointsize 18 -background '#dddddd' \
+# The labels in Inter (fonts-inter, a build package): ImageMagick's default face may be missing.
+montage "${labels[@]}" -tile 3x -geometry 640x400+6+6 \
+    -font /usr/share/fonts/opentype/inter/Inter-Regular.otf -pointsize 18 -background '#dddddd' \
     "$pictures/contact-sheet.png"
 echo "demo: contact sheet: $pictures/contact-sheet.png"
