@@ -16,14 +16,11 @@ printf '{"realTimeProtection": true, "usbProtection": false}' >"$data/settings.j
 start_display
 start_watcher() {
     "$watcher_tool" >"$home/watcher" &
-    pids+=($!)
-    watcher=$!
+    watcher=$! && pids+=("$watcher")
     wait_for 10 gdbus introspect --session -d org.kde.StatusNotifierWatcher -o / >/dev/null ||
         fail "the watcher did not take its name"
-    up=$(date +%s%N)
-    wait_for 5 grep -q '^registered ' "$home/watcher" || fail "the agent registered no tray item"
-    elapsed=$((($(date +%s%N) - up) / 1000000))
-    [ "$elapsed" -le 1000 ] || fail "the icon registered $elapsed ms after the watcher came up"
+    wait_for 1 grep -q '^registered ' "$home/watcher" ||
+        fail "the agent registered no tray item within a second of the watcher"
 }
 start_agent xcb
 wait_for 10 grep -q "USB Protection is OFF" "$home/out" || fail "the agent did not start"
