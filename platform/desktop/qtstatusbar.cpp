@@ -21,7 +21,7 @@ QIcon blankIcon() {
     constexpr int kSide = 22;
     QPixmap blank(kSide, kSide);
     blank.fill(Qt::transparent);
-    return QIcon(blank);
+    return QIcon{blank};
 }
 
 }  // namespace
