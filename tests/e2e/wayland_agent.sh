@@ -26,5 +26,4 @@ start_agent wayland
 wait_for 10 sh -c "[ \$(grep -c 'USB Protection is OFF' '$home/out') -ge 2 ]" ||
     fail "the agent on Wayland did not tick"
 xwininfo -root -tree | grep -q '"helper" "helper"' && fail "QT_QPA_PLATFORM=wayland ran on X"
-kill -0 "$agent" || fail "the agent on Wayland exited"
 echo "wayland agent: ok"
