@@ -12,21 +12,36 @@ namespace {
 // Holds the delegate for the life of the process; the application does not own it.
 HelperAppDelegate* appDelegate = nullptr;
 
+// Sets `name` to `value` unless the user has chosen a value (Qt reads an empty one as none); says
+// whether it did.
+bool setUnlessChosen(const char* name, const char* value) {
+    if (!qEnvironmentVariableIsEmpty(name)) {
+        return false;
+    }
+    qputenv(name, value);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     // A reader that goes away must not take the agent with it.
     std::signal(SIGPIPE, SIG_IGN);
     // The agent wakes every second for a whole session and needs no GLib main loop: Qt's own
-    // event dispatcher makes each idle wake a tenth or more cheaper. The programs the agent
-    // starts get the environment as it was.
-    const bool dispatcherChosen = qEnvironmentVariableIsSet("QT_NO_GLIB");
-    if (!dispatcherChosen) {
-        qputenv("QT_NO_GLIB", "1");
-    }
+    // event dispatcher makes each idle wake a tenth or more cheaper.
+    const bool dispatcherSet = setUnlessChosen("QT_NO_GLIB", "1");
+    // A Wayland client cannot place its own windows: popovers would land wherever the compositor
+    // puts them, not under the icon. Where the session also offers an X display (XWayland), the
+    // agent runs there.
+    const bool platformSet =
+        !qEnvironmentVariableIsEmpty("DISPLAY") && setUnlessChosen("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
-    if (!dispatcherChosen) {
+    // The programs the agent starts get the environment as it was.
+    if (dispatcherSet) {
         qunsetenv("QT_NO_GLIB");
+    }
+    if (platformSet) {
+        qunsetenv("QT_QPA_PLATFORM");
     }
     QApplication::setQuitOnLastWindowClosed(false);
     Translations::install(application);

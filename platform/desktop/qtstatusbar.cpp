@@ -4,9 +4,8 @@
 #include "platform/desktop/traymenu.h"
 
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QGuiApplication>
+#include <QPixmap>
 #include <QScreen>
 
 namespace {
@@ -16,27 +15,46 @@ bool hasDisplay() {
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
-// Qt hands the icon to a StatusNotifier host whenever a watcher is registered on the session bus.
-bool statusNotifierWatcherPresent() {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface() != nullptr &&
-           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+// Stands in for a missing image: the item keeps its place and its menu, and Qt shows a tray icon
+// only when it has one.
+QIcon blankIcon() {
+    constexpr int kSide = 22;
+    QPixmap blank(kSide, kSide);
+    blank.fill(Qt::transparent);
+    return QIcon{blank};
 }
 
 }  // namespace
 
 QtStatusItem::QtStatusItem(std::function<void()> onInteraction)
     : m_onInteraction(std::move(onInteraction)) {
-    m_tray.setToolTip(QStringLiteral("Corvane Antivirus"));
-    connect(&m_tray, &QSystemTrayIcon::activated, this, &QtStatusItem::activated);
+    const TrayHostWatch::Host host = TrayHostWatch::present();
+    if (host != TrayHostWatch::Host::None) {
+        attachTo(host);
+        return;
+    }
+    connect(&m_hosts, &TrayHostWatch::appeared, this, &QtStatusItem::attachTo);
+    m_hosts.start();
 }
 
 QtStatusItem::~QtStatusItem() = default;
 
+void QtStatusItem::attachTo(TrayHostWatch::Host host) {
+    if (m_tray) {
+        return;
+    }
+    m_menuHostsWidgets = host != TrayHostWatch::Host::StatusNotifier;
+    m_tray = std::make_unique<QSystemTrayIcon>(this);
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this, &QtStatusItem::activated);
+    m_tray->setIcon(m_image.isNull() ? blankIcon() : m_image);
+    installMenu();
+    m_tray->show();
+}
+
 void QtStatusItem::setButtonImage(const std::string& assetName) {
-    m_tray.setIcon(AssetCatalog::icon(assetName));
-    if (!m_tray.icon().isNull()) {
-        m_tray.show();
+    m_image = AssetCatalog::icon(assetName);
+    if (m_tray) {
+        m_tray->setIcon(m_image.isNull() ? blankIcon() : m_image);
     }
 }
 
@@ -45,12 +63,21 @@ void QtStatusItem::setButtonAction(std::function<void()> action) {
 }
 
 void QtStatusItem::setMenu(Menu menu) {
-    m_menu = std::make_unique<TrayMenu>(std::move(menu));
-    m_tray.setContextMenu(m_menu.get());
+    m_pendingMenu = std::move(menu);
+    installMenu();
+}
+
+void QtStatusItem::installMenu() {
+    if (!m_tray || !m_pendingMenu) {
+        return;
+    }
+    m_menu = std::make_unique<TrayMenu>(std::move(*m_pendingMenu), m_menuHostsWidgets);
+    m_pendingMenu.reset();
+    m_tray->setContextMenu(m_menu.get());
 }
 
 ScreenRect QtStatusItem::anchorRect() const {
-    const QRect icon = m_tray.geometry();
+    const QRect icon = m_tray ? m_tray->geometry() : QRect();
     if (icon.isValid() && !icon.isEmpty()) {
         return {icon.x(), icon.y(), icon.width(), icon.height()};
     }
@@ -70,7 +97,7 @@ void QtStatusItem::activated(QSystemTrayIcon::ActivationReason reason) {
     }
     // A status item with a menu opens it on any click.
     if (m_menu) {
-        const QRect icon = m_tray.geometry();
+        const QRect icon = m_tray->geometry();
         m_menu->popup(icon.isValid() && !icon.isEmpty() ? icon.bottomLeft() : QCursor::pos());
     } else if (m_buttonAction) {
         m_buttonAction();
@@ -88,5 +115,5 @@ std::unique_ptr<StatusItem> QtStatusBar::makeStatusItem() {
 }
 
 bool QtStatusBar::menuHostsWidgets() const {
-    return hasDisplay() && !statusNotifierWatcherPresent();
+    return hasDisplay() && TrayHostWatch::present() != TrayHostWatch::Host::StatusNotifier;
 }

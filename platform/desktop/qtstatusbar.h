@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/desktop/trayhostwatch.h"
 #include "platform/ports/statusbar.h"
 
+#include <QIcon>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -18,7 +20,8 @@ class QtStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 
 public:
-    // `onInteraction` runs whenever the user clicks the icon, before anything opens.
+    // `onInteraction` runs whenever the user clicks the icon, before anything opens. The icon goes
+    // into the tray as soon as the desktop has a tray host, now or later.
     explicit QtStatusItem(std::function<void()> onInteraction);
     QtStatusItem(const QtStatusItem&) = delete;
     QtStatusItem& operator=(const QtStatusItem&) = delete;
@@ -32,11 +35,21 @@ public:
     void setButtonAction(std::function<void()> action) override;
     void setMenu(Menu menu) override;
 
+    // Puts the icon into `host`'s tray, its menu drawn as that host can show it. Qt sends the icon
+    // to the host that is up when the icon is created, so this waits until there is one.
+    void attachTo(TrayHostWatch::Host host);
+
 private:
     void activated(QSystemTrayIcon::ActivationReason reason);
+    void installMenu();
 
-    QSystemTrayIcon m_tray;
+    TrayHostWatch m_hosts;
+    QIcon m_image;
+    std::optional<Menu> m_pendingMenu;
+    bool m_menuHostsWidgets = true;
     std::unique_ptr<TrayMenu> m_menu;
+    // Null until a tray host is up. Declared after the menu so it goes first.
+    std::unique_ptr<QSystemTrayIcon> m_tray;
     std::function<void()> m_buttonAction;
     std::function<void()> m_onInteraction;
     std::optional<QPoint> m_lastInteraction;
@@ -47,8 +60,8 @@ class QtStatusBar final : public StatusBar {
 public:
     explicit QtStatusBar(std::function<void()> onInteraction);
 
-    // Null on platforms without a display (offscreen, minimal). Elsewhere the icon is created
-    // even while no tray host runs yet: it appears as soon as one starts.
+    // Null on platforms without a display (offscreen, minimal). Elsewhere the item is created
+    // even while no tray host runs yet: its icon appears as soon as one starts.
     std::unique_ptr<StatusItem> makeStatusItem() override;
     // A tray that shows Qt's own menu can hold switch rows; a menu exported over D-Bus to a
     // StatusNotifier host cannot carry widgets.

@@ -72,12 +72,17 @@ QKeySequence shortcutFor(const std::string& keyEquivalent) {
 
 }  // namespace
 
-TrayMenu::TrayMenu(Menu model, QWidget* parent) : QMenu(parent), m_model(std::move(model)) {
+TrayMenu::TrayMenu(Menu model, bool hostsWidgets, QWidget* parent)
+    : QMenu(parent), m_model(std::move(model)) {
     setObjectName(QStringLiteral("trayMenu"));
     for (const MenuItem& item : m_model) {
         switch (item.kind) {
             case MenuItem::Kind::ProtectionSwitch:
-                addProtectionSwitch(item);
+                if (hostsWidgets) {
+                    addProtectionSwitch(item);
+                } else {
+                    addProtectionCheckbox(item);
+                }
                 break;
             case MenuItem::Kind::ProtectionCheckbox:
                 addProtectionCheckbox(item);

@@ -9,7 +9,9 @@ class TrayMenu final : public QMenu {
     Q_OBJECT
 
 public:
-    explicit TrayMenu(Menu model, QWidget* parent = nullptr);
+    // Where the menu goes to a host that cannot carry widgets (`hostsWidgets` false), switch rows
+    // become checkable items with the same titles and actions.
+    explicit TrayMenu(Menu model, bool hostsWidgets = true, QWidget* parent = nullptr);
 
 private:
     void addProtectionSwitch(const MenuItem& item);

@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
-# The real agent where the tray is a StatusNotifierWatcher on the session bus: its menu is
-# exported over D-Bus with checkmarks carrying the stored settings, and a click sent over the bus
-# reaches the agent and is written to settings.json.
+# The real agent where the tray is a StatusNotifierWatcher on the session bus that comes up after
+# the agent, as a panel may at login: the icon registers within a second, its menu is exported
+# over D-Bus with checkmarks carrying the stored settings, and a click sent over the bus reaches
+# the agent and is written to settings.json. A watcher that restarts gets the icon again.
 # Usage: statusnotifier_agent.sh <helper> <statusnotifierwatcher>
 if [ "${PRIVATE_BUS:-}" != 1 ]; then  # on a bus of its own, torn down with the script
     command -v dbus-run-session >/dev/null || { echo "SKIP: no dbus-run-session"; exit 77; }
     PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
 fi
 helper=$1
+watcher_tool=$2
 source "$(dirname "$0")/session.sh"
 need gdbus Xvfb
 printf '{"realTimeProtection": true, "usbProtection": false}' >"$data/settings.json"
 start_display
-"$2" >"$home/watcher" &
-pids+=($!)
-wait_for 10 gdbus introspect --session -d org.kde.StatusNotifierWatcher -o / >/dev/null ||
-    fail "the watcher did not take its name"
+start_watcher() {
+    "$watcher_tool" >"$home/watcher" &
+    watcher=$! && pids+=("$watcher")
+    wait_for 10 gdbus introspect --session -d org.kde.StatusNotifierWatcher -o / >/dev/null ||
+        fail "the watcher did not take its name"
+    wait_for 1 grep -q '^registered ' "$home/watcher" ||
+        fail "the agent registered no tray item within a second of the watcher"
+}
 start_agent xcb
-wait_for 20 grep -q '^registered ' "$home/watcher" || fail "the agent registered no tray item"
+wait_for 10 grep -q "USB Protection is OFF" "$home/out" || fail "the agent did not start"
+start_watcher
 read -r _ service item <"$home/watcher"
 menu=$(gdbus call --session -d "$service" -o "$item" -m org.freedesktop.DBus.Properties.Get \
     org.kde.StatusNotifierItem Menu | sed -n "s/^(<objectpath '\(.*\)'>,)$/\1/p")
@@ -41,5 +48,7 @@ grep -q '^Updated realTimeProtection' "$home/out" && fail "the click reached Rea
 tr -d ' \n' <"$data/settings.json" | grep -qF '"realTimeProtection":true,"usbProtection":true' ||
     fail "settings.json: $(cat "$data/settings.json")"
 shows 1
+kill "$watcher"
+start_watcher
 kill -0 "$agent" || fail "the agent exited"
 echo "status notifier agent: ok"

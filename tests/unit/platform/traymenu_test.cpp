@@ -1,4 +1,5 @@
 #include "platform/desktop/traymenu.h"
+#include "platform/desktop/qtstatusbar.h"
 #include "platform/desktop/toggleswitch.h"
 
 #include <QLabel>
@@ -37,4 +38,22 @@ TEST(TrayMenu, listsTheRowsInOrderAndReportsEachNewState) {
     menu.actions()[2]->trigger();
     menu.actions()[4]->trigger();
     EXPECT_EQ(calls, (std::vector<int>{0, 1, 9})) << "the switch was on, the checkbox off";
+}
+
+TEST(QtStatusItem, showsWithoutAnImageOrTooltipAndDrawsTheMenuAsItsHostCan) {
+    using Host = TrayHostWatch::Host;
+    for (const auto& [host, switchRow] :
+         {std::pair(Host::XEmbed, true), std::pair(Host::StatusNotifier, false)}) {
+        QtStatusItem item({});
+        item.setButtonImage("no.such.asset");
+        item.setMenu(
+            {{MenuItem::Kind::ProtectionSwitch, "USB Protection", true, "", [](int) {}, {}}});
+        item.attachTo(host);
+        const auto& tray = *item.findChild<QSystemTrayIcon*>();
+        EXPECT_TRUE(tray.isVisible() && !tray.icon().isNull()) << "a blank icon keeps its place";
+        EXPECT_TRUE(tray.toolTip().isEmpty()) << tray.toolTip().toStdString();
+        const QAction& row = *tray.contextMenu()->actions().front();
+        EXPECT_EQ(qobject_cast<const QWidgetAction*>(&row) != nullptr, switchRow);
+        EXPECT_EQ(row.isCheckable() && row.isChecked(), !switchRow);
+    }
 }

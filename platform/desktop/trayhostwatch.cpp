@@ -1,0 +1,100 @@
+#include "platform/desktop/trayhostwatch.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+constexpr int kPollMilliseconds = 1000;
+// A watcher that does not answer within this time is taken as absent for now.
+constexpr int kWatcherReplyMilliseconds = 500;
+
+struct FreeReply {
+    void operator()(void* reply) const { std::free(reply); }  // NOLINT(cppcoreguidelines-no-malloc)
+};
+template <typename Reply>
+using XcbReply = std::unique_ptr<Reply, FreeReply>;
+
+// The same test Qt makes before it hands an icon to the session bus.
+bool statusNotifierHostRegistered() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr ||
+        !bus.interface()->isServiceRegistered(kWatcherService)) {
+        return false;
+    }
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kWatcherService, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << kWatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, kWatcherReplyMilliseconds);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
+}
+
+// An XEmbed tray owns the selection _NET_SYSTEM_TRAY_S<screen> of the X display.
+bool xembedTrayPresent() {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection =
+        x11 != nullptr && QGuiApplication::platformName() == "xcb" ? x11->connection() : nullptr;
+    char* host = nullptr;
+    int display = 0;
+    int screen = 0;
+    if (connection == nullptr || xcb_parse_display(nullptr, &host, &display, &screen) == 0) {
+        return false;
+    }
+    std::free(host);  // NOLINT(cppcoreguidelines-no-malloc): xcb allocates it with malloc
+    const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(screen);
+    const XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+        connection,
+        xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr));
+    if (atom == nullptr) {
+        return false;
+    }
+    const XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
+    return owner != nullptr && owner->owner != XCB_NONE;
+}
+
+}  // namespace
+
+TrayHostWatch::Host TrayHostWatch::present() {
+    if (statusNotifierHostRegistered()) {
+        return Host::StatusNotifier;
+    }
+    return xembedTrayPresent() ? Host::XEmbed : Host::None;
+}
+
+TrayHostWatch::TrayHostWatch(QObject* parent)
+    : QObject(parent), m_watcherService(new QDBusServiceWatcher(this)) {
+    m_poll.setInterval(kPollMilliseconds);
+    connect(&m_poll, &QTimer::timeout, this, &TrayHostWatch::check);
+    connect(m_watcherService, &QDBusServiceWatcher::serviceRegistered, this, &TrayHostWatch::check);
+}
+
+void TrayHostWatch::start() {
+    m_watcherService->setConnection(QDBusConnection::sessionBus());
+    m_watcherService->setWatchMode(QDBusServiceWatcher::WatchForRegistration);
+    m_watcherService->addWatchedService(kWatcherService);
+    m_poll.start();
+}
+
+void TrayHostWatch::check() {
+    const Host host = present();
+    if (host == Host::None) {
+        return;  // a watcher whose host has not registered yet is looked at again by the poll
+    }
+    m_poll.stop();
+    m_watcherService->removeWatchedService(kWatcherService);
+    emit appeared(host);
+}
