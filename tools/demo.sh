@@ -152,7 +152,7 @@ if [ "$stage" = handoff ]; then
 fi
 press_close
 
-scanner usb "SanDisk Ultra 64GB"
+scanner usb "USB DISK 64GB"
 wait_for 3 has_titled "USB device attached" || fail "no USB popover"
 xdotool mousemove 600 700
 shot usb "A USB device is attached"

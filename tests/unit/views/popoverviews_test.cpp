@@ -209,10 +209,10 @@ TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
     ThreatModel threat;
     int scans = 0, usbCloses = 0;
     RealTimeProtectionView threatView(threat.model);
-    UsbProtectionView usbView({"SanDisk <b>Ultra</b>", {}, count(scans), count(usbCloses)});
+    UsbProtectionView usbView({"USB <b>Disk</b>", {}, count(scans), count(usbCloses)});
     threatView.show();
     usbView.show();
-    const std::string device = isolated("SanDisk <b>Ultra</b>");
+    const std::string device = isolated("USB <b>Disk</b>");
     EXPECT_EQ(usbView.accessibleDescription().toStdString(), "USB Info: " + device);
     const QWidget& panel = child(usbView, "panel");
     EXPECT_EQ(QRect(0, panel.y(), 370, 200 - 2 * panel.y()), panel.geometry())
@@ -227,7 +227,7 @@ TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
                                         "Your MAC deserves USB protection. [Inter 500 14]",
                                         "Scan for security first. [Inter 500 14]",
                                         "Scan Now [Inter 500 15]", "Close [Inter 500 15]"}));
-    UsbProtectionView longName({"SanDisk" + std::string(40, '8'), {}, {}, {}});
+    UsbProtectionView longName({"UsbDisk" + std::string(40, '8'), {}, {}, {}});
     longName.show();
     const auto& line = child(longName, "usbInfoLine");
     EXPECT_GT(ink(line).height(), 2 * line.fontMetrics().height()) << "wraps, never clipped";
