@@ -6,10 +6,12 @@
 
 #include <QBitmap>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -50,8 +52,13 @@ public:
             // No blending: cut the window to what the view paints, corners and margins away.
             setMask(QBitmap::fromImage(grab().toImage().createAlphaMask()));
         }
+        const bool appears = !isVisible();
         show();
         raise();
+        if (appears) {
+            m_shown.start();
+            windowHandle()->installEventFilter(this);
+        }
     }
 
     // Closed by the user outside the agent's own buttons.
@@ -69,6 +76,18 @@ public:
     void setDismissHandler(std::function<void()> handler) { m_dismissHandler = std::move(handler); }
 
 protected:
+    // Every press on the window passes here before it reaches a button: one made while the window
+    // is new was meant for what lay under the pointer. Its release then finds no button pressed.
+    // Moves pass, so the buttons still light up under the pointer.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool press = event->type() == QEvent::MouseButtonPress ||
+                           event->type() == QEvent::MouseButtonDblClick;
+        if (press && m_shown.elapsed() < kArmingMilliseconds) {
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Escape) {
             dismiss();
@@ -78,7 +97,10 @@ protected:
     }
 
 private:
+    static constexpr qint64 kArmingMilliseconds = 400;
+
     std::function<void()> m_dismissHandler;
+    QElapsedTimer m_shown;
 };
 
 namespace {

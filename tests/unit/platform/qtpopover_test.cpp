@@ -2,7 +2,10 @@
 #include "platform/ports/statusbar.h"
 
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
+#include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -28,4 +31,27 @@ TEST(QtPopover, hangsFromItsAnchorOnScreenAsAFramelessWindowThatTakesNoFocus) {
         EXPECT_EQ(shown.window()->windowFlags() & flags, flags);
         EXPECT_TRUE(shown.window()->testAttribute(Qt::WA_ShowWithoutActivating));
     }
+}
+
+TEST(QtPopover, anyPressInItsFirst400MillisecondsDoesNothingWhileHoverStillWorks) {
+    auto content = std::make_unique<QPushButton>();
+    content->setFixedSize(100, 60);
+    QPushButton& button = *content;
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&clicks] { ++clicks; });
+    PopoverWindows windows;
+    const auto popover = windows.makePopover(std::move(content));
+    popover->showAt({390, 0, 21, 20});
+    QWindow* window = button.window()->windowHandle();
+    const QPoint centre(50, 30);
+    QEnterEvent enter(centre, centre, window->mapToGlobal(centre));  // as the pointer arrives
+    QCoreApplication::sendEvent(window, &enter);
+    EXPECT_TRUE(button.underMouse());
+    QTest::mouseClick(window, Qt::LeftButton, {}, centre);
+    QTest::mousePress(window, Qt::LeftButton, {}, centre);  // held past the 400 ms
+    QTest::qWait(450);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(clicks, 0);
+    QTest::mouseClick(window, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(clicks, 1);
 }
