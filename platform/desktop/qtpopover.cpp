@@ -2,8 +2,11 @@
 
 #include "platform/desktop/desktopcompositor.h"
 #include "platform/desktop/popoverplacement.h"
+#include "platform/desktop/popoverwindowhints.h"
 #include "platform/ports/statusbar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QBitmap>
 #include <QCursor>
 #include <QElapsedTimer>
@@ -24,6 +27,7 @@ public:
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setFocusPolicy(Qt::NoFocus);
+        installAccessibleFactory();
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -38,8 +42,12 @@ public:
         setWindowTitle(name.isEmpty() ? QStringLiteral("Corvane Antivirus")
                                       : QStringLiteral("Corvane Antivirus: ") + name);
         setAccessibleName(windowTitle());
+        m_content = content.get();
         layout()->addWidget(content.release());
     }
+
+    // What the popover shows; screen readers take its description for the window's.
+    QWidget* content() const { return m_content; }
 
     void showAt(const QRect& anchor) {
         adjustSize();
@@ -53,11 +61,16 @@ public:
             setMask(QBitmap::fromImage(grab().toImage().createAlphaMask()));
         }
         const bool appears = !isVisible();
+        if (appears) {
+            markAsPopoverWindow(*this);
+        }
         show();
         raise();
         if (appears) {
             m_shown.start();
             windowHandle()->installEventFilter(this);
+            QAccessibleEvent alert(this, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
         }
     }
 
@@ -99,9 +112,47 @@ protected:
 private:
     static constexpr qint64 kArmingMilliseconds = 400;
 
+    static void installAccessibleFactory();
+
     std::function<void()> m_dismissHandler;
+    QPointer<QWidget> m_content;
     QElapsedTimer m_shown;
 };
+
+namespace {
+
+// The popover as screen readers see it: an alert, announced when it appears, that reads its
+// view's description.
+class PopoverAccessible final : public QAccessibleWidget {
+public:
+    explicit PopoverAccessible(PopoverWindow* window)
+        : QAccessibleWidget(window, QAccessible::AlertMessage), m_window(window) {}
+
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Description && m_window->content() != nullptr) {
+            return m_window->content()->accessibleDescription();
+        }
+        return QAccessibleWidget::text(kind);
+    }
+
+private:
+    PopoverWindow* m_window;
+};
+
+QAccessibleInterface* makePopoverAccessible(const QString& /*key*/, QObject* object) {
+    auto* window = dynamic_cast<PopoverWindow*>(object);
+    return window == nullptr ? nullptr : new PopoverAccessible(window);
+}
+
+}  // namespace
+
+void PopoverWindow::installAccessibleFactory() {
+    static const bool installed = [] {
+        QAccessible::installFactory(makePopoverAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 namespace {
 
