@@ -26,9 +26,8 @@ void AssetImageView::paintEvent(QPaintEvent* /*event*/) {
     if (m_rendered.isNull()) {
         return;
     }
+    // Drawn pixel for pixel: the rendering already has the exact, fractional size, and scaling
+    // it again would blur it.
     QPainter painter(this);
-    painter.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::Antialiasing);
-    // The rendering is whole pixels; drawn into the exact frame it keeps the fractional size.
-    const QRectF target(QPointF(contentsRect().topLeft()), m_imageSize);
-    painter.drawPixmap(target, m_rendered, QRectF(m_rendered.rect()));
+    painter.drawPixmap(contentsRect().topLeft(), m_rendered);
 }

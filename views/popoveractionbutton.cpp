@@ -42,7 +42,8 @@ PopoverActionButton::PopoverActionButton(const QString& title, QWidget* parent)
     setFont(FontFaces::face("Inter-Medium", 15));
     // A popover never takes keyboard focus from the application the user is typing in.
     setFocusPolicy(Qt::NoFocus);
-    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
+    // A frame with only maximums: the pill takes what its row offers, up to 135 by 35.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     setMaximumSize(kMaximumWidth, kMaximumHeight);
 
     m_fade->setObjectName(QStringLiteral("hoverFade"));
@@ -60,15 +61,16 @@ QColor PopoverActionButton::fillColor() const {
 }
 
 QSize PopoverActionButton::sizeHint() const {
+    return maximumSize();
+}
+
+QSize PopoverActionButton::minimumSizeHint() const {
+    // Squeezed by a narrow row, the pill still keeps room for its padded title.
     const QFontMetricsF metrics(font(), this);
     const int width =
         static_cast<int>(std::ceil(metrics.horizontalAdvance(m_title))) + 2 * kPadding;
     const int height = static_cast<int>(std::ceil(metrics.height())) + 2 * kPadding;
-    return {std::min(width, kMaximumWidth), std::min(height, kMaximumHeight)};
-}
-
-QSize PopoverActionButton::minimumSizeHint() const {
-    return sizeHint();
+    return QSize(width, height).boundedTo(maximumSize());
 }
 
 void PopoverActionButton::paintEvent(QPaintEvent* /*event*/) {

@@ -4,9 +4,10 @@
 #include <QLabel>
 #include <QString>
 
-// White plain text on a popover panel. It wraps to the width it is given and asks for no more
-// than its text's natural width; in single-line mode it is cut at the end with an ellipsis
-// instead. Untrusted text such as a file name is never read as markup.
+// White plain text on a popover panel. It wraps to the width it is given, inside a word too
+// when the word is wider than that, and asks for no more than its text's natural width; in
+// single-line mode it is cut at the end with an ellipsis instead. Untrusted text such as a file
+// name is never read as markup.
 class PopoverText final : public QLabel {
     Q_OBJECT
 
@@ -20,6 +21,7 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -162,4 +162,10 @@ void RealTimeProtectionView::refresh() {
     present(*m_statusLine, lines[3]);
     m_itemNameHover->setTooltip(lines[0].tooltip);
     m_locationHover->setTooltip(lines[2].tooltip);
+    // A screen reader hears the four lines as shown, names in their safe form.
+    QStringList description;
+    for (const ThreatLine& line : lines) {
+        description << line.text;
+    }
+    setAccessibleDescription(description.join(u'\n'));
 }

@@ -1,5 +1,7 @@
 #include "views/threatlines.h"
 
+#include "views/visiblename.h"
+
 namespace {
 
 ThreatLine wrapping(QString text, ThreatLine::Face face = ThreatLine::Face::InterSemiBold) {
@@ -25,8 +27,9 @@ std::array<ThreatLine, 4> ThreatLines::forThreat(const Threat* threat) {
         return {wrapping(tr("Item name: No Item.")), wrapping(tr("Threat name: Not Infected.")),
                 wrapping(tr("Location: None.")), wrapping(tr("Status: None."))};
     }
-    const QString itemName = QString::fromStdString(threat->itemName);
-    const QString location = QString::fromStdString(threat->location);
+    // File names come from the scanner's report and are shown only in their safe form.
+    const QString itemName = visibleName(QString::fromStdString(threat->itemName));
+    const QString location = visibleName(QString::fromStdString(threat->location));
     // The values go in as arguments, so a "%1" inside a file name stays as it is.
     return {elided(tr("Item name: %1").arg(itemName), itemName),
             wrapping(tr("Threat name: %1").arg(QString::fromStdString(threat->threatName)),

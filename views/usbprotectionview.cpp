@@ -5,6 +5,7 @@
 #include "views/popoveractionbutton.h"
 #include "views/popoverpanel.h"
 #include "views/popovertext.h"
+#include "views/visiblename.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -44,7 +45,7 @@ UsbProtectionView::UsbProtectionView(UsbPopoverModel model, QWidget* parent)
     placePanel();
 }
 
-QWidget* UsbProtectionView::makeHeader() const {
+QWidget* UsbProtectionView::makeHeader() {
     auto* header = new QWidget;
     header->setObjectName(QStringLiteral("header"));
 
@@ -57,9 +58,12 @@ QWidget* UsbProtectionView::makeHeader() const {
     textStack->setSpacing(kTextSpacing);
     auto* deviceLine = new PopoverText(FontFaces::face("Inter-SemiBold", 16));
     deviceLine->setObjectName(QStringLiteral("usbInfoLine"));
-    // The device name is shown exactly as the scanner reported it.
-    deviceLine->setText(tr("USB Info: %1").arg(QString::fromStdString(m_model.pathUsb)));
+    // The device name is shown as reported, with what cannot be seen written out.
+    deviceLine->setText(
+        tr("USB Info: %1").arg(visibleName(QString::fromStdString(m_model.pathUsb))));
     textStack->addWidget(deviceLine);
+    // A screen reader hears what the popover is about: the device, named as on screen.
+    setAccessibleDescription(deviceLine->text());
     auto* invitation = new QVBoxLayout;
     invitation->setSpacing(kInvitationSpacing);
     for (const QString& line :

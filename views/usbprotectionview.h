@@ -24,7 +24,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    QWidget* makeHeader() const;
+    QWidget* makeHeader();
     QWidget* makeButtonRow();
     void placePanel();
 

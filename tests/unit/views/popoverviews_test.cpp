@@ -1,3 +1,4 @@
+#include "platform/desktop/assetcatalog.h"
 #include "views/assetimageview.h"
 #include "views/colorfromhex.h"
 #include "views/hovertooltipview.h"
@@ -8,8 +9,11 @@
 #include "views/tooltipbubble.h"
 #include "views/translations.h"
 #include "views/usbprotectionview.h"
+#include "views/visiblename.h"
 
 #include <QFontDatabase>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QTest>
 #include <QVariantAnimation>
 
@@ -17,8 +21,13 @@
 
 namespace {
 
-const QColor kRest(0, 148, 38);
+const QColor kRest(0, 148, 38), kPanel(32, 41, 64);
 const std::string kSemibold = " [Inter 600 15]";
+
+// A name as the views show it, between a first-strong isolate and its end.
+std::string isolated(const std::string& name) {
+    return "\u2068" + name + "\u2069";
+}
 
 std::function<void()> count(int& calls) {
     return [&calls] { ++calls; };
@@ -64,9 +73,42 @@ void hover(QWidget& widget, bool on) {
     QCoreApplication::sendEvent(&widget, on ? static_cast<QEvent*>(&enter) : &leave);
 }
 
-// The colour drawn at `point` of `widget`, as its window shows it.
+// `widget` as its window shows it, at the window's pixel ratio.
+QImage onScreen(const QWidget& widget) {
+    QWidget* window = widget.window();
+    return window->grab({widget.mapTo(window, QPoint()), widget.size()}).toImage();
+}
+
 QColor pixel(const QWidget& widget, QPoint point) {
-    return widget.window()->grab().toImage().pixelColor(widget.mapTo(widget.window(), point));
+    return onScreen(widget).pixelColor(point * widget.devicePixelRatioF());
+}
+
+// Where `widget` shows white text, in points.
+QRectF ink(const QWidget& widget) {
+    const QImage image = onScreen(widget);
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            box |= qRed(image.pixel(x, y)) > 160 ? QRect(x, y, 1, 1) : QRect();
+    const qreal r = image.devicePixelRatio();
+    return {box.x() / r, box.y() / r, box.width() / r, box.height() / r};
+}
+
+// How far `shown` strays from the asset's vector artwork drawn over `background`, stretched to
+// `size` points at the same pixel ratio: 0 or about that when it is crisp, not resampled.
+int blur(const QImage& grabbed, const char* asset, QSizeF size, QColor background) {
+    // Premultiplied, so that an edge pixel almost transparent weighs almost nothing.
+    const QImage shown = grabbed.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage ideal(shown.size(), shown.format());
+    ideal.fill(background);
+    QPainter painter(&ideal);
+    QSvgRenderer(QStringLiteral(":/assets/%1.svg").arg(asset))
+        .render(&painter, {{}, size * shown.devicePixelRatio()});
+    painter.end();
+    int most = 0;
+    for (qsizetype at = 0; at < ideal.sizeInBytes(); ++at)
+        most = std::max(most, std::abs(shown.constBits()[at] - ideal.constBits()[at]));
+    return most;
 }
 
 }  // namespace
@@ -83,6 +125,21 @@ TEST(ColorFromHex, readsTheLow24BitsOfAScannedHexNumberAndNeverFails) {
     }
 }
 
+TEST(VisibleName, writesOutInvisibleAndSteeringCharactersAndIsolatesTheName) {
+    using namespace Qt::StringLiterals;
+    // clang-format off
+    const std::pair<QString, std::string> cases[] = {
+        {u"invoice\u202Efdp.exe \u2066a\u2069b\u202A\u200E"_s, "invoice<U+202E>fdp.exe <U+2066>a<U+2069>b<U+202A><U+200E>"},
+        {u"a\u200Db\u200Bc\uFEFFd\u00ADe\u2060"_s, "a<U+200D>b<U+200B>c<U+FEFF>d<U+00AD>e<U+2060>"},
+        {u"\0\t\x1B[31m\x7F\u0085\u009B\u2028 64GB\r"_s, "<U+0000><U+0009><U+001B>[31m<U+007F><U+0085><U+009B><U+2028> 64GB<U+000D>"},
+        {u"Отчёт 報告 تقرير <b>1</b>.pdf"_s, "Отчёт 報告 تقرير <b>1</b>.pdf"},
+        {u"👩🏽\u200D💻 ❤️\u200D🔥 🇩🇪"_s, "👩🏽\u200D💻 ❤️\u200D🔥 🇩🇪"}, {u""_s, ""}};
+    // clang-format on
+    for (const auto& [name, shown] : cases) {
+        EXPECT_EQ(visibleName(name).toStdString(), isolated(shown)) << shown;
+    }
+}
+
 TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValuesInBubbles) {
     ThreatModel model;
     RealTimeProtectionView view(model.model);
@@ -91,12 +148,12 @@ TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValues
     EXPECT_EQ((std::vector{view.size(), child(view, "header").size(),
                            child(view, "buttonRow").size(), icon.size()}),
               (std::vector<QSize>{{440, 250}, {285, 105}, {375, 62}, {64, 86}}));
-    EXPECT_EQ(icon.imageSize(), QSizeF(64.02, 86.43));
+    EXPECT_LE(blur(onScreen(icon), "real.time.protection.icon", {64.02, 86.43}, kPanel), 2);
     EXPECT_EQ(view.findChild<PopoverPanel*>()->cornerRadius(), 10);
-    EXPECT_EQ(pixel(view, {1, 125}), QColor(32, 41, 64)) << "the panel";
-    EXPECT_EQ(child(view, "closeButton").geometry().right(), 374) << "at the end of the row";
-    // 25 free columns between the buttons: right() is the last column View covers.
-    EXPECT_EQ(child(view, "closeButton").x() - child(view, "viewButton").geometry().right(), 26);
+    EXPECT_EQ(pixel(view, {1, 125}), kPanel) << "the panel";
+    EXPECT_EQ(std::pair(child(view, "viewButton").x(), child(view, "closeButton").x()),
+              std::pair(80, 240))
+        << "25 apart at the row's end";
     EXPECT_EQ(texts(view),
               (std::vector<std::string>{
                   "Item name: No Item." + kSemibold, "Threat name: Not Infected." + kSemibold,
@@ -106,23 +163,27 @@ TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValues
                   "View [Inter 500 15]", "Close [Inter 500 15]"}));
 
     const std::string name = QStringLiteral("long name ").repeated(30).toStdString();
-    model.threat = Threat::fromReportLine("/Users/ann/" + name);
+    const std::string safe = isolated(name + "<U+202E>");
+    model.threat = Threat::fromReportLine("/Users/ann/" + name + "\u202E");
     model.changed.send();
     model.changed.send();
     const auto& item = child<PopoverText>(view, "itemNameLine");
     EXPECT_EQ(item.text(), "Item name: No Item.") << "laid out later, not at each announcement";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return item.text().toStdString() == "Item name: " + name; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return item.text().toStdString() == "Item name: " + safe; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(model.reads, 2) << "once at creation, once for both announcements";
     const auto system = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     EXPECT_EQ(texts(view).at(1), "Threat name: Infected [" + system.toStdString() + " 600 15]");
-    EXPECT_EQ(texts(view).at(2), "Location: /Users/ann/" + name + kSemibold);
-    EXPECT_EQ(texts(view).at(3), "Status: Quarantine" + kSemibold);
+    const std::string location = isolated("/Users/ann/" + name + "<U+202E>");
+    EXPECT_EQ(texts(view).at(2), "Location: " + location + kSemibold);
+    EXPECT_EQ(view.accessibleDescription().toStdString(),
+              "Item name: " + safe + "\nThreat name: Infected\nLocation: " + location +
+                  "\nStatus: Quarantine");
     EXPECT_EQ(item.height(), item.fontMetrics().height()) << "one line";
-    EXPECT_TRUE(item.shownText().endsWith(QStringLiteral("…")));
+    EXPECT_TRUE(item.shownText().endsWith(QStringLiteral("…\u2069"))) << "still isolated";
 
     for (const auto& [line, full] :
-         {std::pair("itemNameLine", name), std::pair("locationLine", "/Users/ann/" + name)}) {
+         {std::pair("itemNameLine", safe), std::pair("locationLine", location)}) {
         auto& wrapper = *qobject_cast<HoverTooltipView*>(child(view, line).parentWidget());
         hover(wrapper, true);
         const TooltipBubble* bubble = wrapper.visibleBubble();
@@ -151,17 +212,24 @@ TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
     UsbProtectionView usbView({"SanDisk <b>Ultra</b>", {}, count(scans), count(usbCloses)});
     threatView.show();
     usbView.show();
+    const std::string device = isolated("SanDisk <b>Ultra</b>");
+    EXPECT_EQ(usbView.accessibleDescription().toStdString(), "USB Info: " + device);
     const QWidget& panel = child(usbView, "panel");
     EXPECT_EQ(QRect(0, panel.y(), 370, 200 - 2 * panel.y()), panel.geometry())
         << "as wide as the 370 by 200 frame, centred in it";
     const auto& usbIcon = *usbView.findChild<AssetImageView*>();
-    EXPECT_EQ(std::pair(usbIcon.imageSize(), usbIcon.contentsRect().size()),
-              std::pair(QSizeF(27.69, 60), QSize(28, 60)));
+    EXPECT_LE(blur(onScreen(usbIcon), "usb.protection.icon", {27.69, 60}, kPanel), 2);
+    const QPixmap trayIcon = AssetCatalog::icon("Corvane.menu.icon").pixmap(QSize(15, 15), 2);
+    EXPECT_LE(blur(trayIcon.toImage(), "Corvane.menu.icon", {15, 15}, Qt::transparent), 0);
     EXPECT_EQ(texts(usbView),
-              (std::vector<std::string>{"USB Info: SanDisk <b>Ultra</b> [Inter 600 16]",
+              (std::vector<std::string>{"USB Info: " + device + " [Inter 600 16]",
                                         "Your MAC deserves USB protection. [Inter 500 14]",
                                         "Scan for security first. [Inter 500 14]",
                                         "Scan Now [Inter 500 15]", "Close [Inter 500 15]"}));
+    UsbProtectionView longName({"SanDisk" + std::string(40, '8'), {}, {}, {}});
+    longName.show();
+    const auto& line = child(longName, "usbInfoLine");
+    EXPECT_GT(ink(line).height(), 2 * line.fontMetrics().height()) << "wraps, never clipped";
 
     // Each button with its neighbour and the calls so far: view, close, scan now, USB close.
     const std::tuple<QWidget&, const char*, const char*, std::vector<int>> buttons[] = {
@@ -172,6 +240,9 @@ TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
     for (const auto& [view, name, other, calls] : buttons) {
         auto& button = child(view, name);
         const auto fill = [](const QWidget& widget) { return pixel(widget, {3, 17}); };
+        const QRectF title = ink(button);
+        EXPECT_EQ(button.size(), QSize(135, 35)) << name << " takes the most its frame allows";
+        EXPECT_NEAR(title.left(), 135 - title.right(), 1) << name << "'s title is centred";
         hover(button, true);
         EXPECT_EQ(fill(button), kRest) << name << " fades, it does not jump";
         EXPECT_EQ(button.findChild<QVariantAnimation*>()->duration(), 200);
