@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -35,7 +34,6 @@ TEST(QtPopover, hangsFromItsAnchorOnScreenAsAFramelessWindowThatTakesNoFocus) {
 
 TEST(QtPopover, anyPressInItsFirst400MillisecondsDoesNothingWhileHoverStillWorks) {
     auto content = std::make_unique<QPushButton>();
-    content->setFixedSize(100, 60);
     QPushButton& button = *content;
     int clicks = 0;
     QObject::connect(&button, &QPushButton::clicked, [&clicks] { ++clicks; });
@@ -43,7 +41,7 @@ TEST(QtPopover, anyPressInItsFirst400MillisecondsDoesNothingWhileHoverStillWorks
     const auto popover = windows.makePopover(std::move(content));
     popover->showAt({390, 0, 21, 20});
     QWindow* window = button.window()->windowHandle();
-    const QPoint centre(50, 30);
+    const QPoint centre = button.geometry().center();
     QEnterEvent enter(centre, centre, window->mapToGlobal(centre));  // as the pointer arrives
     QCoreApplication::sendEvent(window, &enter);
     EXPECT_TRUE(button.underMouse());
