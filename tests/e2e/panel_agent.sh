@@ -2,9 +2,9 @@
 # The real agent under a full desktop panel (xfce4-panel with its task list and tray), watched by a
 # screen reader's client over AT-SPI: the threat popover stays out of the task list that lists a
 # normal window, a click into that window leaves it open, and it is announced as an alert whose
-# name and description tell the threat. The window manager is openbox, which lists a window as the
-# window asks: xfwm4 leaves out any window that names an owner by itself, so there the test could
-# not fail.
+# name and description tell the threat; the USB popover's tell the device. The window manager is
+# openbox, which lists a window as the window asks: xfwm4 leaves out any window that names an
+# owner by itself, so there the test could not fail.
 # Usage: panel_agent.sh <helper> <screenshot folder>
 if [ "${PRIVATE_BUS:-}" != 1 ]; then  # on a bus of its own, torn down with the script
     command -v dbus-run-session >/dev/null || { echo "SKIP: no dbus-run-session"; exit 77; }
@@ -33,11 +33,10 @@ export HOME=$home QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1  # the panel keeps its sett
 dbus-update-activation-environment HOME
 start_display
 for program in openbox xfce4-panel "xmessage -geometry 320x80+80+400 work"; do
-    $program >/dev/null 2>&1 &
-    pids+=($!)
+    $program >/dev/null 2>&1 & pids+=($!)
 done
 wait_for 20 listed xmessage || fail "the panel's task list does not list a normal window"
-printf '{"realTimeProtection": true}' >"$data/settings.json"
+printf '{"realTimeProtection": true, "usbProtection": true}' >"$data/settings.json"
 start_agent xcb
 /usr/bin/python3 -c "$client" alerts >"$home/alerts" &
 pids+=($!)
@@ -50,4 +49,7 @@ listed 'Corvane Antivirus: Threat detected' && fail "the popover is listed as a 
 xdotool mousemove 150 440 click 1 && sleep 0.5
 has_popover || fail "a click into another window closed the popover"
 mkdir -p "$shots" && import -window root "$shots/panel-threat.png"
+printf 'Kingston DataTraveler\n' >>"$data/detected_usb_device.txt"
+wait_for 5 grep -q '^Corvane Antivirus: USB device attached: USB Info: .Kingston DataTraveler' \
+    "$home/alerts" || fail "no alert heard that tells the device: $(cat "$home/alerts")"
 echo "panel agent: ok (screenshot in $shots)"

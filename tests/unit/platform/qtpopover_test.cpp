@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -35,8 +36,7 @@ TEST(QtPopover, hangsFromItsAnchorOnScreenAsAFramelessWindowThatTakesNoFocus) {
 TEST(QtPopover, anyPressInItsFirst400MillisecondsDoesNothingWhileHoverStillWorks) {
     auto content = std::make_unique<QPushButton>();
     QPushButton& button = *content;
-    int clicks = 0;
-    QObject::connect(&button, &QPushButton::clicked, [&clicks] { ++clicks; });
+    const QSignalSpy clicks(&button, &QPushButton::clicked);
     PopoverWindows windows;
     const auto popover = windows.makePopover(std::move(content));
     popover->showAt({390, 0, 21, 20});
@@ -49,7 +49,7 @@ TEST(QtPopover, anyPressInItsFirst400MillisecondsDoesNothingWhileHoverStillWorks
     QTest::mousePress(window, Qt::LeftButton, {}, centre);  // held past the 400 ms
     QTest::qWait(450);
     QTest::mouseRelease(window, Qt::LeftButton, {}, centre);
-    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(clicks.count(), 0);
     QTest::mouseClick(window, Qt::LeftButton, {}, centre);
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(clicks.count(), 1);
 }
