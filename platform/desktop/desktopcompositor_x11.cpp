@@ -1,23 +1,8 @@
 #include "platform/desktop/desktopcompositor.h"
 
+#include "platform/desktop/xcbreply.h"
+
 #include <QGuiApplication>
-
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <memory>
-#include <string>
-
-namespace {
-
-// xcb hands out replies allocated with malloc.
-struct FreeReply {
-    void operator()(void* reply) const { std::free(reply); }  // NOLINT(cppcoreguidelines-no-malloc)
-};
-template <typename Reply>
-using XcbReply = std::unique_ptr<Reply, FreeReply>;
-
-}  // namespace
 
 bool desktopComposites() {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -27,15 +12,11 @@ bool desktopComposites() {
         return true;  // not X11: Wayland and offscreen rendering blend by themselves
     }
     // A running compositing manager owns the selection _NET_WM_CM_S<screen>.
-    const std::string name = "_NET_WM_CM_S0";
-    const auto cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str());
-    const XcbReply<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(connection, cookie, nullptr));
-    if (atom == nullptr) {
+    const xcb_atom_t selection = internAtom(connection, "_NET_WM_CM_S0");
+    if (selection == XCB_ATOM_NONE) {
         return false;
     }
     const XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
+        connection, xcb_get_selection_owner(connection, selection), nullptr));
     return owner != nullptr && owner->owner != XCB_NONE;
 }

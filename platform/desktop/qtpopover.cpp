@@ -2,14 +2,19 @@
 
 #include "platform/desktop/desktopcompositor.h"
 #include "platform/desktop/popoverplacement.h"
+#include "platform/desktop/popoverwindowhints.h"
 #include "platform/ports/statusbar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QBitmap>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -22,6 +27,7 @@ public:
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setFocusPolicy(Qt::NoFocus);
+        installAccessibleFactory();
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -36,8 +42,12 @@ public:
         setWindowTitle(name.isEmpty() ? QStringLiteral("Corvane Antivirus")
                                       : QStringLiteral("Corvane Antivirus: ") + name);
         setAccessibleName(windowTitle());
+        m_content = content.get();
         layout()->addWidget(content.release());
     }
+
+    // What the popover shows; screen readers take its description for the window's.
+    QWidget* content() const { return m_content; }
 
     void showAt(const QRect& anchor) {
         adjustSize();
@@ -50,8 +60,18 @@ public:
             // No blending: cut the window to what the view paints, corners and margins away.
             setMask(QBitmap::fromImage(grab().toImage().createAlphaMask()));
         }
+        const bool appears = !isVisible();
+        if (appears) {
+            markAsPopoverWindow(*this);
+        }
         show();
         raise();
+        if (appears) {
+            m_shown.start();
+            windowHandle()->installEventFilter(this);
+            QAccessibleEvent alert(this, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
     }
 
     // Closed by the user outside the agent's own buttons.
@@ -69,6 +89,18 @@ public:
     void setDismissHandler(std::function<void()> handler) { m_dismissHandler = std::move(handler); }
 
 protected:
+    // Every press on the window passes here before it reaches a button: one made while the window
+    // is new was meant for what lay under the pointer. Its release then finds no button pressed.
+    // Moves pass, so the buttons still light up under the pointer.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool press = event->type() == QEvent::MouseButtonPress ||
+                           event->type() == QEvent::MouseButtonDblClick;
+        if (press && m_shown.elapsed() < kArmingMilliseconds) {
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Escape) {
             dismiss();
@@ -78,8 +110,49 @@ protected:
     }
 
 private:
+    static constexpr qint64 kArmingMilliseconds = 400;
+
+    static void installAccessibleFactory();
+
     std::function<void()> m_dismissHandler;
+    QPointer<QWidget> m_content;
+    QElapsedTimer m_shown;
 };
+
+namespace {
+
+// The popover as screen readers see it: an alert, announced when it appears, that reads its
+// view's description.
+class PopoverAccessible final : public QAccessibleWidget {
+public:
+    explicit PopoverAccessible(PopoverWindow* window)
+        : QAccessibleWidget(window, QAccessible::AlertMessage), m_window(window) {}
+
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Description && m_window->content() != nullptr) {
+            return m_window->content()->accessibleDescription();
+        }
+        return QAccessibleWidget::text(kind);
+    }
+
+private:
+    PopoverWindow* m_window;
+};
+
+QAccessibleInterface* makePopoverAccessible(const QString& /*key*/, QObject* object) {
+    auto* window = dynamic_cast<PopoverWindow*>(object);
+    return window == nullptr ? nullptr : new PopoverAccessible(window);
+}
+
+}  // namespace
+
+void PopoverWindow::installAccessibleFactory() {
+    static const bool installed = [] {
+        QAccessible::installFactory(makePopoverAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 namespace {
 

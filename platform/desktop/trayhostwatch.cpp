@@ -1,5 +1,7 @@
 #include "platform/desktop/trayhostwatch.h"
 
+#include "platform/desktop/xcbreply.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -7,10 +9,7 @@
 #include <QDBusVariant>
 #include <QGuiApplication>
 
-#include <xcb/xcb.h>
-
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 namespace {
@@ -19,12 +18,6 @@ const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 constexpr int kPollMilliseconds = 1000;
 // A watcher that does not answer within this time is taken as absent for now.
 constexpr int kWatcherReplyMilliseconds = 500;
-
-struct FreeReply {
-    void operator()(void* reply) const { std::free(reply); }  // NOLINT(cppcoreguidelines-no-malloc)
-};
-template <typename Reply>
-using XcbReply = std::unique_ptr<Reply, FreeReply>;
 
 // The same test Qt makes before it hands an icon to the session bus.
 bool statusNotifierHostRegistered() {
@@ -54,15 +47,13 @@ bool xembedTrayPresent() {
         return false;
     }
     std::free(host);  // NOLINT(cppcoreguidelines-no-malloc): xcb allocates it with malloc
-    const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(screen);
-    const XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-        connection,
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr));
-    if (atom == nullptr) {
+    const xcb_atom_t selection =
+        internAtom(connection, "_NET_SYSTEM_TRAY_S" + std::to_string(screen));
+    if (selection == XCB_ATOM_NONE) {
         return false;
     }
     const XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
+        connection, xcb_get_selection_owner(connection, selection), nullptr));
     return owner != nullptr && owner->owner != XCB_NONE;
 }
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The real agent on a private X display with a tray host, driven as a user would: the icon docks,
-# a reported threat opens its popover under the icon without taking the keyboard focus from the
-# window the user works in, Close closes it, and the next follows about a second later.
+# a reported threat opens its popover under the icon, out of task lists and pagers, without taking
+# the keyboard focus from the window the user works in; Close closes it, and the next follows
+# about a second later.
 # Usage: desktop_agent.sh <helper> <screenshot folder>
 helper=$1
 shots=$2
 source "$(dirname "$0")/session.sh"
-need Xvfb trayer xdotool xwininfo xmessage import convert
+need Xvfb trayer xdotool xwininfo xprop xmessage import convert
 mkdir -p "$shots"
 rm -f "$shots/failure.png"
 start_display tray
@@ -30,6 +31,7 @@ for shot in 02-threat 03-next-threat; do
         fail "the next popover opened $elapsed ms after Close, not about a second"
     [ "$(popovers | wc -l)" -eq 1 ] || fail "more than one threat popover"
     [ "$(xdotool getwindowfocus)" = "$work" ] || fail "the popover took the keyboard focus"
+    xprop -id "$(popover)" _NET_WM_STATE | grep -q 'SKIP_TASKBAR.*SKIP_PAGER' || fail "a task"
     read -r x y w _ < <(geometry "$(popover)")
     [ "$y" -ge $((iconY + iconH - 2)) ] && [ "$x" -le "$center" ] && [ "$center" -le $((x + w)) ] ||
         fail "a popover at $x,$y, ${w} wide, is not under the icon"

@@ -2,7 +2,10 @@
 #include "platform/ports/statusbar.h"
 
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -28,4 +31,25 @@ TEST(QtPopover, hangsFromItsAnchorOnScreenAsAFramelessWindowThatTakesNoFocus) {
         EXPECT_EQ(shown.window()->windowFlags() & flags, flags);
         EXPECT_TRUE(shown.window()->testAttribute(Qt::WA_ShowWithoutActivating));
     }
+}
+
+TEST(QtPopover, anyPressInItsFirst400MillisecondsDoesNothingWhileHoverStillWorks) {
+    auto content = std::make_unique<QPushButton>();
+    QPushButton& button = *content;
+    const QSignalSpy clicks(&button, &QPushButton::clicked);
+    PopoverWindows windows;
+    const auto popover = windows.makePopover(std::move(content));
+    popover->showAt({390, 0, 21, 20});
+    QWindow* window = button.window()->windowHandle();
+    const QPoint centre = button.geometry().center();
+    QEnterEvent enter(centre, centre, window->mapToGlobal(centre));  // as the pointer arrives
+    QCoreApplication::sendEvent(window, &enter);
+    EXPECT_TRUE(button.underMouse());
+    QTest::mouseClick(window, Qt::LeftButton, {}, centre);
+    QTest::mousePress(window, Qt::LeftButton, {}, centre);  // held past the 400 ms
+    QTest::qWait(450);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(clicks.count(), 0);
+    QTest::mouseClick(window, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(clicks.count(), 1);
 }
