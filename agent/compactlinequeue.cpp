@@ -37,16 +37,6 @@ void place(std::vector<std::uint32_t>& table, std::uint32_t tag, std::size_t has
 // The seed is taken once: the table would be lost if the global seed changed under it.
 CompactLineQueue::CompactLineQueue() : m_seed(QHashSeed::globalSeed()), m_headTag(kFirstTag) {}
 
-CompactLineQueue::CompactLineQueue(CompactLineQueue&& other) noexcept : CompactLineQueue() {
-    swap(other);
-}
-
-CompactLineQueue& CompactLineQueue::operator=(CompactLineQueue&& other) noexcept {
-    CompactLineQueue taken(std::move(other));
-    swap(taken);
-    return *this;
-}
-
 void CompactLineQueue::swap(CompactLineQueue& other) noexcept {
     std::swap(m_seed, other.m_seed);
     m_arena.swap(other.m_arena);

@@ -16,11 +16,11 @@
 class CompactLineQueue final {
 public:
     CompactLineQueue();
-    // A copy of a flood of lines is never wanted; a move leaves the source empty.
+    // A copy of a flood of lines is never wanted.
     CompactLineQueue(const CompactLineQueue&) = delete;
     CompactLineQueue& operator=(const CompactLineQueue&) = delete;
-    CompactLineQueue(CompactLineQueue&& other) noexcept;
-    CompactLineQueue& operator=(CompactLineQueue&& other) noexcept;
+    CompactLineQueue(CompactLineQueue&&) = delete;
+    CompactLineQueue& operator=(CompactLineQueue&&) = delete;
     ~CompactLineQueue() = default;
 
     // Precondition: `line` is not empty and `!contains(line)`.

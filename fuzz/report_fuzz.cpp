@@ -15,30 +15,11 @@ namespace {
 using Path = std::filesystem::path;
 constexpr std::string_view kMark = "\xEF\xBB\xBF";
 
-// Hands the file over in pieces of at most a few bytes: the text rules must not depend on where
-// the pieces end.
-class PieceReader final : public FileReader {
-public:
-    explicit PieceReader(std::string bytes) : m_rest(std::move(bytes)) {}
-    std::variant<bool, FileError> readPiece(std::string& bytes, std::size_t) override {
-        const std::size_t piece = std::min<std::size_t>(m_rest.size(), 7);
-        bytes.append(m_rest, 0, piece);
-        m_rest.erase(0, piece);
-        return piece == 0;
-    }
-
-private:
-    std::string m_rest;
-};
-
-// The text of `report` read whole, or nothing.
+// The text of `report`, or nothing: the file in memory comes in one piece.
 std::optional<std::string> readText(ReportFile& report) {
-    auto reading = ReportFile::Reading::InProgress;
-    while (reading == ReportFile::Reading::InProgress) {
-        reading = report.readPiece();
-    }
-    return reading == ReportFile::Reading::Done ? std::optional(std::string(report.text()))
-                                                : std::nullopt;
+    return report.readPiece() == ReportFile::Reading::Done
+               ? std::optional(std::string(report.text()))
+               : std::nullopt;
 }
 
 // One file in memory: the text rules are what is fuzzed here, not the disk.
@@ -48,7 +29,16 @@ public:
 
     std::optional<FileStamp> stamp(const Path&) override { return {}; }
     std::variant<std::unique_ptr<FileReader>, FileError> openForReading(const Path&) override {
-        return std::make_unique<PieceReader>(bytes);
+        struct Whole final : FileReader {
+            std::string bytes;
+            std::variant<bool, FileError> readPiece(std::string& out, std::size_t) override {
+                out += bytes;
+                return true;
+            }
+        };
+        auto reader = std::make_unique<Whole>();
+        reader->bytes = bytes;
+        return reader;
     }
     std::optional<FileError> replace(const Path&, std::string_view) override { return {}; }
     std::variant<std::unique_ptr<ReplacedFile>, FileError> rewrite(const Path&,

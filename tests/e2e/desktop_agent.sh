@@ -20,8 +20,6 @@ printf '{"realTimeProtection": true}' >"$data/settings.json"
 start_agent xcb
 wait_for 10 docked || fail "the icon did not dock in the tray"
 import -window root "$shots/01-tray.png"
-read -r iconX iconY iconW iconH < <(geometry "$(icon | head -n 1)")
-center=$((iconX + iconW / 2))
 
 printf '\n/home/user/setup.pkg\n/home/user/invoice.zip\n' >>"$data/detected_threats.txt"
 for shot in 02-threat 03-next-threat; do
@@ -32,10 +30,8 @@ for shot in 02-threat 03-next-threat; do
     [ "$(popovers | wc -l)" -eq 1 ] || fail "more than one threat popover"
     [ "$(xdotool getwindowfocus)" = "$work" ] || fail "the popover took the keyboard focus"
     xprop -id "$(popover)" _NET_WM_STATE | grep -q 'SKIP_TASKBAR.*SKIP_PAGER' || fail "a task"
-    read -r x y w _ < <(geometry "$(popover)")
-    [ "$y" -ge $((iconY + iconH - 2)) ] && [ "$x" -le "$center" ] && [ "$center" -le $((x + w)) ] ||
-        fail "a popover at $x,$y, ${w} wide, is not under the icon"
-    echo "$shot: at $x,$y under the icon at $iconX,$iconY${elapsed:+, $elapsed ms after Close}"
+    under_icon "$(popover)" || fail "a popover at $(geometry "$(popover)") is not under the icon"
+    echo "$shot: under the icon${elapsed:+, $elapsed ms after Close}"
     import -window root "$shots/$shot.png"
     shown=$(popover)
     press_close

@@ -49,7 +49,7 @@ listed 'Corvane Antivirus: Threat detected' && fail "the popover is listed as a 
 xdotool mousemove 150 440 click 1 && sleep 0.5
 has_popover || fail "a click into another window closed the popover"
 mkdir -p "$shots" && import -window root "$shots/panel-threat.png"
-printf 'Kingston DataTraveler\n' >>"$data/detected_usb_device.txt"
-wait_for 5 grep -q '^Corvane Antivirus: USB device attached: USB Info: .Kingston DataTraveler' \
+printf 'Travel Drive\n' >>"$data/detected_usb_device.txt"
+wait_for 5 grep -q '^Corvane Antivirus: USB device attached: USB Info: .Travel Drive' \
     "$home/alerts" || fail "no alert heard that tells the device: $(cat "$home/alerts")"
 echo "panel agent: ok (screenshot in $shots)"

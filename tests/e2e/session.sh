@@ -51,6 +51,14 @@ geometry() {  # <window>: x y width height
     xwininfo -id "${1:?no such window}" | awk '/Absolute upper-left X/ {x=$4}
         /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
+# Whether window $1 hangs under the tray icon (its top at the icon's bottom, spanning its centre).
+under_icon() {
+    local iconX iconY iconW iconH x y w
+    read -r iconX iconY iconW iconH < <(geometry "$(icon | head -n 1)")
+    read -r x y w _ < <(geometry "$1")
+    [ "$y" -ge $((iconY + iconH - 2)) ] && [ "$x" -le $((iconX + iconW / 2)) ] &&
+        [ $((iconX + iconW / 2)) -le $((x + w)) ]
+}
 # Presses the threat popover's Close button: the green in the right quarter of the window.
 press_close() {
     local x y w box bw bh bx by strip

@@ -14,13 +14,9 @@ wait_for 10 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" || fail "weston did not 
 start_display tray
 start_agent ""
 wait_for 10 docked || fail "the agent did not run on X: no icon in the tray"
-read -r iconX iconY iconW iconH < <(geometry "$(icon | head -n 1)")
 printf '/home/user/setup.pkg\n' >>"$data/detected_threats.txt"
 wait_for 3 has_popover || fail "no threat popover"
-read -r x y w _ < <(geometry "$(popover)")
-center=$((iconX + iconW / 2))
-[ "$y" -ge $((iconY + iconH - 2)) ] && [ "$x" -le "$center" ] && [ "$center" -le $((x + w)) ] ||
-    fail "a popover at $x,$y, ${w} wide, is not under the icon at $iconX,$iconY"
+under_icon "$(popover)" || fail "a popover at $(geometry "$(popover)") is not under the icon"
 kill "$agent"
 start_agent wayland
 wait_for 10 sh -c "[ \$(grep -c 'USB Protection is OFF' '$home/out') -ge 2 ]" ||

@@ -25,9 +25,8 @@ public:
     // Drops all queued work, timers included: what queued it is gone.
     void clear() { m_queue.clear(); }
     double now() const { return static_cast<double>(m_nowMicros) / 1e6; }
-    // The longest real time one task took: a turn of the event loop, for the benchmarks.
-    double longestTurnSeconds() const { return m_longestTurnSeconds; }
-    // The same in CPU time of this thread: on a busy machine wall time counts waits for a core.
+    // The longest CPU time of this thread one task took: a turn of the event loop, for the
+    // benchmarks. On a busy machine wall time would count the waits for a core too.
     double longestTurnCpuSeconds() const { return m_longestTurnCpuSeconds; }
 
 private:
@@ -40,6 +39,5 @@ private:
                                     .count();
     std::int64_t m_nowMicros = 0;
     std::uint64_t m_sequence = 0;
-    double m_longestTurnSeconds = 0;
     double m_longestTurnCpuSeconds = 0;
 };
