@@ -6,12 +6,9 @@
 # openbox, which lists a window as the window asks: xfwm4 leaves out any window that names an
 # owner by itself, so there the test could not fail.
 # Usage: panel_agent.sh <helper> <screenshot folder>
-if [ "${PRIVATE_BUS:-}" != 1 ]; then  # on a bus of its own, torn down with the script
-    command -v dbus-run-session >/dev/null || { echo "SKIP: no dbus-run-session"; exit 77; }
-    PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
-fi
 helper=$1
 shots=$2
+session_bus=private
 source "$(dirname "$0")/session.sh"
 need Xvfb openbox xfce4-panel xmessage xdotool xwininfo import convert
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: no pyatspi"; exit 77; }

@@ -1,8 +1,12 @@
 # shellcheck shell=bash
 # Shared by the end-to-end scripts: a scratch home with the product's data folder, processes
 # stopped on exit, polling, and a private X display with a tray host. Source it after setting
-# `helper` (and `shots` for screenshots).
+# `helper` (and `shots` for screenshots; `session_bus=private` for a session bus of its own).
 set -euo pipefail
+if [ "${session_bus:-}" = private ] && [ "${PRIVATE_BUS:-}" != 1 ]; then  # torn down with the script
+    command -v dbus-run-session >/dev/null || { echo "SKIP: no dbus-run-session"; exit 77; }
+    PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
 home=$(mktemp -d)
 data="$home/Library/Application Support/Corvane Antivirus"
 mkdir -p "$data"

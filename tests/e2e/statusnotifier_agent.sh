@@ -4,12 +4,9 @@
 # over D-Bus with checkmarks carrying the stored settings, and a click sent over the bus reaches
 # the agent and is written to settings.json. A watcher that restarts gets the icon again.
 # Usage: statusnotifier_agent.sh <helper> <statusnotifierwatcher>
-if [ "${PRIVATE_BUS:-}" != 1 ]; then  # on a bus of its own, torn down with the script
-    command -v dbus-run-session >/dev/null || { echo "SKIP: no dbus-run-session"; exit 77; }
-    PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
-fi
 helper=$1
 watcher_tool=$2
+session_bus=private
 source "$(dirname "$0")/session.sh"
 need gdbus Xvfb
 printf '{"realTimeProtection": true, "usbProtection": false}' >"$data/settings.json"
