@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
@@ -19,18 +20,21 @@ constexpr int kPollMilliseconds = 1000;
 // A watcher that does not answer within this time is taken as absent for now.
 constexpr int kWatcherReplyMilliseconds = 500;
 
-// The same test Qt makes before it hands an icon to the session bus.
-bool statusNotifierHostRegistered() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || bus.interface() == nullptr ||
-        !bus.interface()->isServiceRegistered(kWatcherService)) {
-        return false;
-    }
+bool watcherRegistered(const QDBusConnection& bus) {
+    return bus.isConnected() && bus.interface() != nullptr &&
+           bus.interface()->isServiceRegistered(kWatcherService);
+}
+
+// Qt's own test before it hands an icon to the session bus: the watcher says a host registered.
+QDBusMessage hostRegisteredQuery() {
     QDBusMessage get = QDBusMessage::createMethodCall(
         kWatcherService, QStringLiteral("/StatusNotifierWatcher"),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << kWatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, kWatcherReplyMilliseconds);
+    return get;
+}
+
+bool saysHostRegistered(const QDBusMessage& reply) {
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
            qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
 }
@@ -60,7 +64,15 @@ bool xembedTrayPresent() {
 }  // namespace
 
 TrayHostWatch::Host TrayHostWatch::present() {
-    if (statusNotifierHostRegistered()) {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const bool statusNotifier =
+        watcherRegistered(bus) && saysHostRegistered(bus.call(hostRegisteredQuery(), QDBus::Block,
+                                                              kWatcherReplyMilliseconds));
+    return hostGiven(statusNotifier);
+}
+
+TrayHostWatch::Host TrayHostWatch::hostGiven(bool statusNotifierHostRegistered) {
+    if (statusNotifierHostRegistered) {
         return Host::StatusNotifier;
     }
     return xembedTrayPresent() ? Host::XEmbed : Host::None;
@@ -81,7 +93,26 @@ void TrayHostWatch::start() {
 }
 
 void TrayHostWatch::check() {
-    const Host host = present();
+    if (m_asking) {
+        return;  // the watcher has not answered the last question yet
+    }
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!watcherRegistered(bus)) {
+        found(hostGiven(false));
+        return;
+    }
+    // Asked without waiting: a watcher that does not answer must not hold up the agent's loop.
+    m_asking = true;
+    auto* call = new QDBusPendingCallWatcher(
+        bus.asyncCall(hostRegisteredQuery(), kWatcherReplyMilliseconds), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] {
+        call->deleteLater();
+        m_asking = false;
+        found(hostGiven(saysHostRegistered(call->reply())));
+    });
+}
+
+void TrayHostWatch::found(Host host) {
     if (host == Host::None) {
         return;  // a watcher whose host has not registered yet is looked at again by the poll
     }

@@ -27,10 +27,14 @@ signals:
     void appeared(TrayHostWatch::Host host);
 
 private:
+    // The host an icon goes to, given whether a StatusNotifier host is registered.
+    static Host hostGiven(bool statusNotifierHostRegistered);
     void check();
+    void found(Host host);
 
     // A child of this object; the session bus stays out of the header.
     QDBusServiceWatcher* m_watcherService = nullptr;
     // An XEmbed tray announces itself only to the root window; a look once a second stands in.
     QTimer m_poll;
+    bool m_asking = false;
 };
