@@ -26,9 +26,8 @@ QIcon blankIcon() {
 
 }  // namespace
 
-QtStatusItem::QtStatusItem(std::function<void()> onInteraction)
+QtStatusItem::QtStatusItem(TrayHostWatch::Host host, std::function<void()> onInteraction)
     : m_onInteraction(std::move(onInteraction)) {
-    const TrayHostWatch::Host host = TrayHostWatch::present();
     if (host != TrayHostWatch::Host::None) {
         attachTo(host);
         return;
@@ -111,9 +110,16 @@ std::unique_ptr<StatusItem> QtStatusBar::makeStatusItem() {
     if (!hasDisplay()) {
         return nullptr;
     }
-    return std::make_unique<QtStatusItem>(m_onInteraction);
+    return std::make_unique<QtStatusItem>(hostAtStart(), m_onInteraction);
 }
 
 bool QtStatusBar::menuHostsWidgets() const {
-    return hasDisplay() && TrayHostWatch::present() != TrayHostWatch::Host::StatusNotifier;
+    return hasDisplay() && hostAtStart() != TrayHostWatch::Host::StatusNotifier;
+}
+
+TrayHostWatch::Host QtStatusBar::hostAtStart() const {
+    if (!m_hostAtStart) {
+        m_hostAtStart = TrayHostWatch::present();
+    }
+    return *m_hostAtStart;
 }

@@ -21,8 +21,8 @@ class QtStatusItem final : public QObject, public StatusItem {
 
 public:
     // `onInteraction` runs whenever the user clicks the icon, before anything opens. The icon goes
-    // into the tray as soon as the desktop has a tray host, now or later.
-    explicit QtStatusItem(std::function<void()> onInteraction);
+    // into `host`'s tray at once, or into the first tray host that comes up later.
+    QtStatusItem(TrayHostWatch::Host host, std::function<void()> onInteraction);
     QtStatusItem(const QtStatusItem&) = delete;
     QtStatusItem& operator=(const QtStatusItem&) = delete;
     ~QtStatusItem() override;
@@ -68,5 +68,9 @@ public:
     bool menuHostsWidgets() const override;
 
 private:
+    // The tray host found at start-up, asked once for the menu's style and the item.
+    TrayHostWatch::Host hostAtStart() const;
+
     std::function<void()> m_onInteraction;
+    mutable std::optional<TrayHostWatch::Host> m_hostAtStart;
 };

@@ -44,7 +44,7 @@ TEST(QtStatusItem, showsWithoutAnImageOrTooltipAndDrawsTheMenuAsItsHostCan) {
     using Host = TrayHostWatch::Host;
     for (const auto& [host, switchRow] :
          {std::pair(Host::XEmbed, true), std::pair(Host::StatusNotifier, false)}) {
-        QtStatusItem item({});
+        QtStatusItem item(Host::None, {});
         item.setButtonImage("no.such.asset");
         item.setMenu(
             {{MenuItem::Kind::ProtectionSwitch, "USB Protection", true, "", [](int) {}, {}}});
