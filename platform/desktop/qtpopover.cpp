@@ -21,9 +21,13 @@
 // The window a popover's view lives in.
 class PopoverWindow final : public QWidget {
 public:
+    // On X11 the window bypasses the window manager (override-redirect): the X server maps it
+    // where the agent puts it, and no window manager, tiling or floating, can move, tile, focus or
+    // activate it. Hints would be advice a window manager is free to ignore.
     PopoverWindow()
         : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                               Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint) {
+                               Qt::BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus |
+                               Qt::NoDropShadowWindowHint) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setFocusPolicy(Qt::NoFocus);
