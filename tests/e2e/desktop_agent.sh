@@ -9,7 +9,6 @@ shots=$2
 source "$(dirname "$0")/session.sh"
 need Xvfb trayer xdotool xwininfo xprop xmessage import convert
 mkdir -p "$shots"
-rm -f "$shots/failure.png"
 start_display tray
 xmessage -geometry 320x80+80+400 "the user's work" >/dev/null 2>&1 &
 pids+=($!)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The real agent under a full desktop panel (xfce4-panel with its task list and tray), watched by a
-# screen reader's client over AT-SPI: the threat popover stays out of the task list that lists a
-# normal window, a click into that window leaves it open, and it is announced as an alert whose
-# name and description tell the threat; the USB popover's tell the device. The window manager is
+# The real agent under a full desktop panel at the bottom edge (xfce4-panel with its task list and
+# a tray that hosts StatusNotifier items, which tell no icon rectangle), watched by a screen
+# reader's client over AT-SPI: before any click the threat popover opens just above the panel by
+# the icon, stays out of the task list that lists a normal window, a click into that window leaves
+# it open, and it is announced as an alert whose name and description tell the threat; the USB
+# popover's tell the device. The window manager is
 # openbox, which lists a window as the window asks: xfwm4 leaves out any window that names an
 # owner by itself, so there the test could not fail.
 # Usage: panel_agent.sh <helper> <screenshot folder>
@@ -33,6 +35,9 @@ for program in openbox xfce4-panel "xmessage -geometry 320x80+80+400 work"; do
     $program >/dev/null 2>&1 & pids+=($!)
 done
 wait_for 20 listed xmessage || fail "the panel's task list does not list a normal window"
+xfconf-query -c xfce4-panel -p /panels/panel-1/position -s 'p=8;x=0;y=0'  # to the bottom edge
+at_bottom() { xprop -root _NET_WORKAREA | grep -q ' = 0, 0, 1280, 7[0-9][0-9],'; }
+wait_for 5 at_bottom || fail "the panel did not move to the bottom: $(xprop -root _NET_WORKAREA)"
 printf '{"realTimeProtection": true, "usbProtection": true}' >"$data/settings.json"
 start_agent xcb
 /usr/bin/python3 -c "$client" alerts >"$home/alerts" &
@@ -43,6 +48,15 @@ wait_for 5 grep -qE \
     '^Corvane Antivirus: Threat detected: .*setup.pkg.*Infected.*/home/user/setup.pkg.*Quarantine' \
     "$home/alerts" || fail "no alert heard that tells the threat: $(cat "$home/alerts")"
 listed 'Corvane Antivirus: Threat detected' && fail "the popover is listed as a task"
+# Before any click: just above the panel, spanning the icon the panel draws.
+import -window root "$home/shot.png"
+panel=$(xprop -root _NET_WORKAREA | awk -F'[=,]' '{print $5}')  # its top
+read -r ix _ iw _ < <(drawn_icon "$home/shot.png" "1280x$((800 - panel))+0+$panel") ||
+    fail "no icon in the panel"
+read -r x y w h < <(geometry "$(popover)")
+cx=$((ix + iw / 2)) bottom=$((y + h))
+[ "$bottom" -le "$panel" ] && [ "$bottom" -ge $((panel - 12)) ] && [ "$x" -le "$cx" ] &&
+    [ "$cx" -le $((x + w)) ] || fail "a popover at $x $y is not above the icon at $cx"
 xdotool mousemove 150 440 click 1 && sleep 0.5
 has_popover || fail "a click into another window closed the popover"
 mkdir -p "$shots" && import -window root "$shots/panel-threat.png"

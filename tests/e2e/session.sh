@@ -17,8 +17,10 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() {
+    local shot=${shots:-$home}/$(basename "$0" .sh)-failure.png
     echo "FAIL: $*" >&2
-    [ -z "${DISPLAY:-}" ] || import -window root "${shots:-$home}/failure.png" 2>/dev/null || true
+    if [ -n "${SWAYSOCK:-}" ]; then grim "$shot"
+    elif [ -n "${DISPLAY:-}" ]; then import -window root "$shot"; fi 2>/dev/null || true
     cat "$home/out" "$home/err" >&2 2>/dev/null || true
     exit 1
 }
@@ -28,8 +30,10 @@ wait_for() {  # <seconds> <command...>: polls the command every 0.1 s
     for ((i = 0; i < $1 * 10; i++)); do "${@:2}" 2>/dev/null && return; sleep 0.1; done
     return 1
 }
-start_agent() {  # <Qt platform>
-    HOME=$home QT_QPA_PLATFORM=$1 "$helper" >"$home/out" 2>"$home/err" &
+spawn() { "$@" >/dev/null 2>&1 & pids+=($!); }  # <command...>: in the background, stopped on exit
+start_agent() {  # <Qt platform, none for the agent's own choice>
+    env -u QT_QPA_PLATFORM ${1:+QT_QPA_PLATFORM=$1} HOME="$home" "$helper" >"$home/out" \
+        2>"$home/err" &
     agent=$!
     pids+=("$agent")
 }
@@ -54,6 +58,14 @@ gone() { ! xdotool search --onlyvisible --name '^Corvane Antivirus' | grep -qx "
 geometry() {  # <window>: x y width height
     xwininfo -id "${1:?no such window}" | awk '/Absolute upper-left X/ {x=$4}
         /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+# Where a panel draws the agent's icon (its shield's green) in screenshot $1, within the strip $2
+# (WxH+X+Y): x y width height; nothing when it is not there.
+drawn_icon() {
+    local left top
+    read -r _ _ left top <<<"${2//[x+]/ }"
+    convert "$1" -crop "$2" +repage -fill black +opaque '#04A52D' -format '%@' info: 2>/dev/null |
+        awk -F'[x+]' -v l="$left" -v t="$top" '$1 > 0 && $1 <= 32 {print $3 + l, $4 + t, $1, $2}'
 }
 # Whether window $1 hangs under the tray icon (its top at the icon's bottom, spanning its centre).
 under_icon() {
