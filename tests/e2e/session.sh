@@ -17,7 +17,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() {
-    local shot=${shots:-$home}/$(basename "$0" .sh)-failure.png
+    shot=${shots:-$home}/$(basename "$0" .sh)-failure.png
     echo "FAIL: $*" >&2
     if [ -n "${SWAYSOCK:-}" ]; then grim "$shot"
     elif [ -n "${DISPLAY:-}" ]; then import -window root "$shot"; fi 2>/dev/null || true
