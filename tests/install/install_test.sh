@@ -9,6 +9,8 @@
 set -euo pipefail
 name=corvane-antivirus-helper
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: installs into this machine's root, needs root"; exit 77; }
+type -P dpkg-buildpackage dh lintian desktop-file-validate systemd-analyze >/dev/null ||
+    { echo "SKIP: the packaging tools are missing (./dev test installs them)"; exit 77; }
 dpkg-query -W $name >/dev/null 2>&1 && { echo "SKIP: $name is installed here already"; exit 77; }
 scratch=$(mktemp -d)
 trap 'apt-get purge -y -o DPkg::Lock::Timeout=300 $name &>/dev/null || true; rm -rf "$scratch"' EXIT
@@ -57,17 +59,15 @@ QT_QPA_PLATFORM=offscreen timeout 2.5 "$agent" >"$scratch/out" 2>&1 || true
 grep -qx 'USB Protection is OFF, skipping USB info load.' "$scratch/out" ||
     fail "the installed agent did not run: $(cat "$scratch/out")"
 cp -a "$HOME/Library" "$scratch/library"
-kept() { diff -r "$scratch/library" "$HOME/Library" >&2 || fail "$1 changed the user's files"; }
 
 echo 'Hidden=true' >>"$autostart"
 apt_get install "$(deb v2 "$v1+1")"
 [ "$(dpkg-query -W -f='${Version}' $name)" = "$v1+1" ] || fail "the upgrade did not install"
 grep -qx 'Hidden=true' "$autostart" || fail "the upgrade overwrote the administrator's entry"
 apt_get remove $name
-kept removal
 quiet dpkg --purge $name
 ! dpkg-query -W $name >/dev/null 2>&1 || fail "dpkg still knows $name after purge"
 [ "$(leftovers)" = "$(cat "$scratch/before")" ] ||
     fail "left after purge: $(comm -13 "$scratch/before" <(leftovers))"
-kept purge
+diff -r "$scratch/library" "$HOME/Library" >&2 || fail "removal or purge changed the user's files"
 echo "install test: ok ($v1 installed, upgraded to $v1+1, removed and purged)"
