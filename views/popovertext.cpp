@@ -1,5 +1,7 @@
 #include "views/popovertext.h"
 
+#include "views/visiblename.h"
+
 #include <QPainter>
 #include <QTextLayout>
 
@@ -53,7 +55,7 @@ QString PopoverText::shownText() const {
     if (!m_elided) {
         return text();
     }
-    return QFontMetricsF(font(), this).elidedText(text(), Qt::ElideRight, contentsRect().width());
+    return nameCutToFit(text(), QFontMetricsF(font(), this), contentsRect().width());
 }
 
 QSize PopoverText::sizeHint() const {

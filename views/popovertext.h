@@ -6,8 +6,8 @@
 
 // White plain text on a popover panel. It wraps to the width it is given, inside a word too
 // when the word is wider than that, and asks for no more than its text's natural width; in
-// single-line mode it is cut at the end with an ellipsis instead. Untrusted text such as a file
-// name is never read as markup.
+// single-line mode the name it holds is cut in the middle instead (see nameCutToFit). Untrusted
+// text such as a file name is never read as markup.
 class PopoverText final : public QLabel {
     Q_OBJECT
 

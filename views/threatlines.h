@@ -14,7 +14,8 @@ struct ThreatLine {
 
     QString text;
     Face face = Face::InterSemiBold;
-    // One line cut at the end with an ellipsis; otherwise the line wraps as far as it needs.
+    // One line whose name, when too long, loses its middle to an ellipsis; otherwise the line
+    // wraps as far as it needs.
     bool singleLineElided = false;
     // The full value shown above the line while the pointer is over it.
     std::optional<QString> tooltip;

@@ -1,6 +1,10 @@
 #include "views/visiblename.h"
 
 #include <QList>
+#include <QRegularExpression>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
 
 namespace {
 
@@ -10,6 +14,10 @@ constexpr char32_t kZeroWidthJoiner = U'\u200D';
 constexpr char32_t kEmojiPresentation = U'\uFE0F';
 constexpr char32_t kFirstSkinTone = U'\U0001F3FB';
 constexpr char32_t kLastSkinTone = U'\U0001F3FF';
+
+// How a hidden character is written out, and how it is found again in a shown name.
+const QString kEscape = QStringLiteral("<U+%1>");
+const QRegularExpression kEscapePattern(QStringLiteral("<U\\+[0-9A-F]{4,6}>"));
 
 bool drawsNothingOrSteers(char32_t c) {
     switch (QChar::category(c)) {
@@ -47,11 +55,68 @@ QString visibleName(const QString& name) {
     for (qsizetype at = 0; at < points.size(); ++at) {
         const char32_t c = points[at];
         if (drawsNothingOrSteers(c) && !joinsEmoji(points, at)) {
-            shown += QStringLiteral("<U+%1>").arg(QString::number(c, 16).toUpper(), 4, u'0');
+            shown += kEscape.arg(QString::number(c, 16).toUpper(), 4, u'0');
         } else {
             shown += QChar::fromUcs4(c);
         }
     }
     shown += kPopDirectionalIsolate;
     return shown;
+}
+
+namespace {
+
+// Where `name`, as shown, may be cut: between characters as the reader sees them (a letter and
+// its accents, an emoji with its joiners and skin tone), never inside a written-out <U+XXXX>.
+QList<qsizetype> cutPoints(QStringView name) {
+    QList<qsizetype> escapes;  // start and end of each
+    for (const auto& match : kEscapePattern.globalMatch(name)) {
+        escapes << match.capturedStart() << match.capturedEnd();
+    }
+    QList<qsizetype> points{0};
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, name);
+    for (qsizetype at = graphemes.toNextBoundary(); at > 0; at = graphemes.toNextBoundary()) {
+        // Inside an escape when an odd number of bounds lie at or before `at`, the last of them
+        // a start other than `at`.
+        const auto bound = std::upper_bound(escapes.cbegin(), escapes.cend(), at);
+        if ((bound - escapes.cbegin()) % 2 == 0 || *(bound - 1) == at) {
+            points << at;
+        }
+    }
+    return points;
+}
+
+}  // namespace
+
+QString nameCutToFit(const QString& line, const QFontMetricsF& metrics, qreal width) {
+    if (metrics.horizontalAdvance(line) <= width) {
+        return line;
+    }
+    // Without an isolate the whole line is the name: start 0, end at the line's end.
+    const qsizetype start = line.indexOf(kFirstStrongIsolate) + 1;
+    qsizetype end = line.indexOf(kPopDirectionalIsolate, start);
+    end = end < 0 ? line.size() : end;
+    const QString name = line.sliced(start, end - start);
+    const QList<qsizetype> cuts = cutPoints(name);
+    // The name keeps cuts[head] characters at its start and those from cuts[tail] on.
+    const auto cut = [&](qsizetype head, qsizetype tail) {
+        return line.first(start) + name.first(cuts[head]) + u'…' + name.sliced(cuts[tail]) +
+               line.sliced(end);
+    };
+    qsizetype head = 0;
+    qsizetype tail = cuts.size() - 1;
+    // Whole pieces from both ends, the narrower end first, as long as the line fits: the start
+    // and the ending (the extension) of the name both show.
+    while (head + 1 < tail) {
+        const bool front = metrics.horizontalAdvance(name.first(cuts[head])) <=
+                           metrics.horizontalAdvance(name.sliced(cuts[tail]));
+        const qsizetype nextHead = front ? head + 1 : head;
+        const qsizetype nextTail = front ? tail : tail - 1;
+        if (metrics.horizontalAdvance(cut(nextHead, nextTail)) > width) {
+            break;
+        }
+        head = nextHead;
+        tail = nextTail;
+    }
+    return cut(head, tail);
 }

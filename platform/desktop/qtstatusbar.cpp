@@ -1,9 +1,10 @@
 #include "platform/desktop/qtstatusbar.h"
 
 #include "platform/desktop/assetcatalog.h"
+#include "platform/desktop/popoverplacement.h"
+#include "platform/desktop/statusnotifieritem.h"
 #include "platform/desktop/traymenu.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -24,6 +25,23 @@ QIcon blankIcon() {
     return QIcon{blank};
 }
 
+// The screen that holds the tray: the one the host's last click was on, else the first with a
+// panel, the primary screen first.
+ScreenArea trayScreen(std::optional<QPoint> hostPosition) {
+    QList<QScreen*> screens = QGuiApplication::screens();
+    screens.removeOne(QGuiApplication::primaryScreen());
+    screens.prepend(QGuiApplication::primaryScreen());
+    const QScreen* tray = screens.front();
+    for (const QScreen* screen : screens) {
+        if (hostPosition ? screen->geometry().contains(*hostPosition)
+                         : screen->availableGeometry() != screen->geometry()) {
+            tray = screen;
+            break;
+        }
+    }
+    return {tray->geometry(), tray->availableGeometry()};
+}
+
 }  // namespace
 
 QtStatusItem::QtStatusItem(TrayHostWatch::Host host, std::function<void()> onInteraction)
@@ -38,22 +56,40 @@ QtStatusItem::QtStatusItem(TrayHostWatch::Host host, std::function<void()> onInt
 
 QtStatusItem::~QtStatusItem() = default;
 
+QIcon QtStatusItem::image() const {
+    return m_image.isNull() ? blankIcon() : m_image;
+}
+
 void QtStatusItem::attachTo(TrayHostWatch::Host host) {
-    if (m_tray) {
+    if (m_tray || m_item) {
         return;
     }
-    m_menuHostsWidgets = host != TrayHostWatch::Host::StatusNotifier;
-    m_tray = std::make_unique<QSystemTrayIcon>(this);
-    connect(m_tray.get(), &QSystemTrayIcon::activated, this, &QtStatusItem::activated);
-    m_tray->setIcon(m_image.isNull() ? blankIcon() : m_image);
+    if (host == TrayHostWatch::Host::StatusNotifier) {
+        m_item = std::make_unique<StatusNotifierItem>();
+        connect(m_item.get(), &StatusNotifierItem::clicked, this, [this] {
+            if (m_onInteraction) {
+                m_onInteraction();
+            }
+        });
+        m_item->setIcon(image());
+    } else {
+        m_tray = std::make_unique<QSystemTrayIcon>(this);
+        connect(m_tray.get(), &QSystemTrayIcon::activated, this, &QtStatusItem::activated);
+        m_tray->setIcon(image());
+    }
     installMenu();
-    m_tray->show();
+    if (m_tray) {
+        m_tray->show();
+    }
 }
 
 void QtStatusItem::setButtonImage(const std::string& assetName) {
     m_image = AssetCatalog::icon(assetName);
     if (m_tray) {
-        m_tray->setIcon(m_image.isNull() ? blankIcon() : m_image);
+        m_tray->setIcon(image());
+    }
+    if (m_item) {
+        m_item->setIcon(image());
     }
 }
 
@@ -67,37 +103,39 @@ void QtStatusItem::setMenu(Menu menu) {
 }
 
 void QtStatusItem::installMenu() {
-    if (!m_tray || !m_pendingMenu) {
+    if (!m_pendingMenu) {
         return;
     }
-    m_menu = std::make_unique<TrayMenu>(std::move(*m_pendingMenu), m_menuHostsWidgets);
-    m_pendingMenu.reset();
-    m_tray->setContextMenu(m_menu.get());
+    // The StatusNotifier item goes on the bus only with its whole menu, so no host reads a part.
+    if (m_item) {
+        m_item->publish(std::move(*m_pendingMenu));
+        m_pendingMenu.reset();
+    } else if (m_tray) {
+        m_menu = std::make_unique<TrayMenu>(std::move(*m_pendingMenu));
+        m_pendingMenu.reset();
+        m_tray->setContextMenu(m_menu.get());
+    }
 }
 
 ScreenRect QtStatusItem::anchorRect() const {
-    const QRect icon = m_tray ? m_tray->geometry() : QRect();
-    if (icon.isValid() && !icon.isEmpty()) {
-        return {icon.x(), icon.y(), icon.width(), icon.height()};
+    QRect anchor = m_tray ? m_tray->geometry() : QRect();
+    if (!anchor.isValid() || anchor.isEmpty()) {
+        const auto hostPosition = m_item ? m_item->lastHostPosition() : std::nullopt;
+        anchor = trayAnchor(hostPosition, trayScreen(hostPosition));
     }
-    const QPoint point = m_lastInteraction
-                             ? *m_lastInteraction
-                             : QGuiApplication::primaryScreen()->availableGeometry().topRight();
-    return {point.x(), point.y(), 1, 1};
+    return {anchor.x(), anchor.y(), anchor.width(), anchor.height()};
 }
 
 void QtStatusItem::activated(QSystemTrayIcon::ActivationReason reason) {
-    m_lastInteraction = QCursor::pos();
     if (m_onInteraction) {
         m_onInteraction();
     }
     if (reason != QSystemTrayIcon::Trigger) {
         return;  // the tray opens the context menu itself
     }
-    // A status item with a menu opens it on any click.
+    // A status item with a menu opens it on any click, at the icon.
     if (m_menu) {
-        const QRect icon = m_tray->geometry();
-        m_menu->popup(icon.isValid() && !icon.isEmpty() ? icon.bottomLeft() : QCursor::pos());
+        m_menu->popup(m_tray->geometry().bottomLeft());
     } else if (m_buttonAction) {
         m_buttonAction();
     }

@@ -13,9 +13,11 @@
 #include <memory>
 #include <optional>
 
+class StatusNotifierItem;
 class TrayMenu;
 
-// The agent's icon in the desktop's system tray.
+// The agent's icon in the desktop's system tray: a StatusNotifier item of its own where a host
+// on the session bus shows such items, else Qt's icon in an XEmbed tray.
 class QtStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 
@@ -28,31 +30,31 @@ public:
     ~QtStatusItem() override;
 
     bool hasButton() const override { return true; }
-    // The icon, else where the user last clicked it, else the top right corner of the primary
-    // screen.
+    // The icon's rectangle where the tray tells it, else where the tray host says the user last
+    // clicked it, else the tray end of the screen's panel, else the screen's top right corner.
     ScreenRect anchorRect() const override;
     void setButtonImage(const std::string& assetName) override;
     void setButtonAction(std::function<void()> action) override;
     void setMenu(Menu menu) override;
 
-    // Puts the icon into `host`'s tray, its menu drawn as that host can show it. Qt sends the icon
-    // to the host that is up when the icon is created, so this waits until there is one.
+    // Puts the icon into `host`'s tray. Qt sends its icon to the host that is up when the icon
+    // is created, so this waits until there is one.
     void attachTo(TrayHostWatch::Host host);
 
 private:
     void activated(QSystemTrayIcon::ActivationReason reason);
     void installMenu();
+    QIcon image() const;
 
     TrayHostWatch m_hosts;
     QIcon m_image;
     std::optional<Menu> m_pendingMenu;
-    bool m_menuHostsWidgets = true;
     std::unique_ptr<TrayMenu> m_menu;
-    // Null until a tray host is up. Declared after the menu so it goes first.
+    // Null until a tray host is up; one of the two then. Declared after the menu so they go first.
     std::unique_ptr<QSystemTrayIcon> m_tray;
+    std::unique_ptr<StatusNotifierItem> m_item;
     std::function<void()> m_buttonAction;
     std::function<void()> m_onInteraction;
-    std::optional<QPoint> m_lastInteraction;
 };
 
 // The system tray; it has no status items on a display-less platform.
@@ -63,7 +65,7 @@ public:
     // Null on platforms without a display (offscreen, minimal). Elsewhere the item is created
     // even while no tray host runs yet: its icon appears as soon as one starts.
     std::unique_ptr<StatusItem> makeStatusItem() override;
-    // A tray that shows Qt's own menu can hold switch rows; a menu exported over D-Bus to a
+    // A tray that shows Qt's own menu can hold switch rows; a menu served over D-Bus to a
     // StatusNotifier host cannot carry widgets.
     bool menuHostsWidgets() const override;
 

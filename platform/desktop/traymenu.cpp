@@ -60,7 +60,9 @@ private:
     ToggleSwitch* m_switch = nullptr;
 };
 
-QKeySequence shortcutFor(const std::string& keyEquivalent) {
+}  // namespace
+
+QKeySequence TrayMenu::shortcutFor(const std::string& keyEquivalent) {
     if (keyEquivalent.size() != 1) {
         return {};
     }
@@ -70,19 +72,12 @@ QKeySequence shortcutFor(const std::string& keyEquivalent) {
     return {modifiers | static_cast<Qt::Key>(key.toUpper().unicode())};
 }
 
-}  // namespace
-
-TrayMenu::TrayMenu(Menu model, bool hostsWidgets, QWidget* parent)
-    : QMenu(parent), m_model(std::move(model)) {
+TrayMenu::TrayMenu(Menu model, QWidget* parent) : QMenu(parent), m_model(std::move(model)) {
     setObjectName(QStringLiteral("trayMenu"));
     for (const MenuItem& item : m_model) {
         switch (item.kind) {
             case MenuItem::Kind::ProtectionSwitch:
-                if (hostsWidgets) {
-                    addProtectionSwitch(item);
-                } else {
-                    addProtectionCheckbox(item);
-                }
+                addProtectionSwitch(item);
                 break;
             case MenuItem::Kind::ProtectionCheckbox:
                 addProtectionCheckbox(item);

@@ -9,9 +9,11 @@ class TrayMenu final : public QMenu {
     Q_OBJECT
 
 public:
-    // Where the menu goes to a host that cannot carry widgets (`hostsWidgets` false), switch rows
-    // become checkable items with the same titles and actions.
-    explicit TrayMenu(Menu model, bool hostsWidgets = true, QWidget* parent = nullptr);
+    explicit TrayMenu(Menu model, QWidget* parent = nullptr);
+
+    // The shortcut a command shows for its key equivalent: Ctrl with the letter, and Shift when
+    // the letter is upper case; none for anything but one letter.
+    static QKeySequence shortcutFor(const std::string& keyEquivalent);
 
 private:
     void addProtectionSwitch(const MenuItem& item);

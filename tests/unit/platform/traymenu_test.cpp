@@ -1,8 +1,10 @@
 #include "platform/desktop/traymenu.h"
-#include "platform/desktop/qtstatusbar.h"
+#include "platform/desktop/dbusmenuexporter.h"
+#include "platform/desktop/statusnotifieritem.h"
 #include "platform/desktop/toggleswitch.h"
 
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWidgetAction>
 
@@ -40,20 +42,79 @@ TEST(TrayMenu, listsTheRowsInOrderAndReportsEachNewState) {
     EXPECT_EQ(calls, (std::vector<int>{0, 1, 9})) << "the switch was on, the checkbox off";
 }
 
-TEST(QtStatusItem, showsWithoutAnImageOrTooltipAndDrawsTheMenuAsItsHostCan) {
-    using Host = TrayHostWatch::Host;
-    for (const auto& [host, switchRow] :
-         {std::pair(Host::XEmbed, true), std::pair(Host::StatusNotifier, false)}) {
-        QtStatusItem item(Host::None, {});
-        item.setButtonImage("no.such.asset");
-        item.setMenu(
-            {{MenuItem::Kind::ProtectionSwitch, "USB Protection", true, "", [](int) {}, {}}});
-        item.attachTo(host);
-        const auto& tray = *item.findChild<QSystemTrayIcon*>();
-        EXPECT_TRUE(tray.isVisible() && !tray.icon().isNull()) << "a blank icon keeps its place";
-        EXPECT_TRUE(tray.toolTip().isEmpty()) << tray.toolTip().toStdString();
-        const QAction& row = *tray.contextMenu()->actions().front();
-        EXPECT_EQ(qobject_cast<const QWidgetAction*>(&row) != nullptr, switchRow);
-        EXPECT_EQ(row.isCheckable() && row.isChecked(), !switchRow);
+TEST(DBusMenuExporter, servesEveryRowWholeFromTheFirstReadAndFlipsAStateOnAClick) {
+    std::vector<int> calls;  // each control's new state; 9 for the open item
+    const auto toggled = [&calls](int state) { calls.push_back(state); };
+    using Kind = MenuItem::Kind;
+    DBusMenuExporter menu({{Kind::ProtectionSwitch, "Real Time Protection", true, "", toggled, {}},
+                           MenuItem{},
+                           {Kind::ProtectionCheckbox, "USB_Protection", false, "", toggled, {}},
+                           {Kind::Command, "Open Corvane Antivirus", false, "O", {}, [&calls] {
+                                calls.push_back(9);
+                            }}});
+    const QSignalSpy updates(&menu, &DBusMenuExporter::ItemsPropertiesUpdated);
+    const QSignalSpy opening(&menu, &DBusMenuExporter::opening);
+    const auto rows = [&menu] {
+        DBusMenuLayoutItem root;
+        menu.GetLayout(0, -1, {}, root);
+        std::vector<std::string> shown;
+        for (const DBusMenuLayoutItem& row : root.children) {
+            const QVariantMap& p = row.properties;
+            const auto keys = qdbus_cast<QList<QStringList>>(p.value("shortcut"));
+            shown.push_back(
+                QString("%1 %2 %3 %4%5")
+                    .arg(row.id)
+                    .arg(p.value("type").toString(), p.value("label").toString(),
+                         p.value("toggle-type").toString().left(5),
+                         p.contains("toggle-state") ? p["toggle-state"].toString() : QString())
+                    .simplified()
+                    .toStdString() +
+                (keys.isEmpty() ? "" : " " + keys.front().join('+').toStdString()));
+        }
+        return shown;
+    };
+    const std::vector<std::string> first{"1 Real Time Protection check1", "2 separator",
+                                         "3 USB__Protection check0",
+                                         "4 Open Corvane Antivirus Control+Shift+O"};
+    EXPECT_EQ(rows(), first);
+    EXPECT_EQ(menu.GetProperty(3, "label").variant().toString(), "USB__Protection");
+    EXPECT_EQ(menu.GetGroupProperties({1, 7}, {"toggle-state"}).size(), 1) << "no row 7";
+
+    menu.AboutToShow(0);
+    EXPECT_EQ(opening.count(), 1) << "the host is about to show the menu: a click on the icon";
+    menu.Event(3, "clicked", QDBusVariant(0), 0);
+    menu.Event(4, "hovered", QDBusVariant(0), 0);
+    EXPECT_EQ(menu.EventGroup({{1, "clicked", QDBusVariant(0), 0}, {8, "clicked", {}, 0}}),
+              QList<int>{8});
+    EXPECT_TRUE(calls.empty()) << "the host's call is answered before the action runs";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, (std::vector<int>{1, 0}));
+    EXPECT_EQ(rows()[0], "1 Real Time Protection check0");
+    EXPECT_EQ(rows()[2], "3 USB__Protection check1");
+    ASSERT_EQ(updates.count(), 2);
+    const auto update = qvariant_cast<QList<DBusMenuItemProperties>>(updates[0][0]).front();
+    EXPECT_EQ(std::pair(update.id, update.properties.value("toggle-state").toInt()),
+              std::pair(3, 1));
+}
+
+TEST(StatusNotifierItem, isAMenuWithoutTooltipAndSendsItsIconInNetworkByteOrder) {
+    StatusNotifierItem item;
+    QPixmap red(8, 8);
+    red.fill(Qt::red);
+    item.setIcon(QIcon(red));
+    EXPECT_TRUE(StatusNotifierItem::itemIsMenu());
+    EXPECT_EQ(StatusNotifierItem::menu().path(), "/MenuBar");
+    EXPECT_TRUE(StatusNotifierItem::toolTip().title.isEmpty());
+    const QList<DBusImage> sizes = item.iconPixmap();
+    ASSERT_FALSE(sizes.isEmpty());
+    for (const DBusImage& image : sizes) {
+        ASSERT_EQ(image.pixels.size(), 4 * image.width * image.height);
+        EXPECT_EQ(image.pixels.left(4), QByteArray("\xff\xff\x00\x00", 4))
+            << "alpha, red, green, blue";
     }
+    EXPECT_EQ(item.lastHostPosition(), std::nullopt);
+    item.Activate(0, 0);
+    EXPECT_EQ(item.lastHostPosition(), std::nullopt) << "the origin is no position";
+    item.ContextMenu(300, 20);
+    EXPECT_EQ(item.lastHostPosition(), QPoint(300, 20));
 }

@@ -12,7 +12,9 @@
 #include "views/visiblename.h"
 
 #include <QFontDatabase>
+#include <QLayout>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTest>
 #include <QVariantAnimation>
@@ -180,7 +182,6 @@ TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValues
               "Item name: " + safe + "\nThreat name: Infected\nLocation: " + location +
                   "\nStatus: Quarantine");
     EXPECT_EQ(item.height(), item.fontMetrics().height()) << "one line";
-    EXPECT_TRUE(item.shownText().endsWith(QStringLiteral("…\u2069"))) << "still isolated";
 
     for (const auto& [line, full] :
          {std::pair("itemNameLine", safe), std::pair("locationLine", location)}) {
@@ -203,6 +204,39 @@ TEST(ThreatPopover, showsPlaceholdersThenFollowsChangesOncePerTurnWithLongValues
     EXPECT_FALSE(qobject_cast<HoverTooltipView*>(item.parentWidget())->tooltip()) << "no bubble";
     { RealTimeProtectionView closed(model.model); }
     model.changed.send();  // a closed view no longer listens; the sanitizers see one that does
+}
+
+TEST(ThreatPopover, cutsLongNamesInTheMiddleKeepingEscapesEmojiAndTheIsolateWhole) {
+    using namespace Qt::StringLiterals;
+    ThreatModel model;
+    RealTimeProtectionView view(model.model);
+    view.show();
+    const QString coder = u"👩🏽\u200D💻"_s;
+    // A name, and what each line must show of it between its prefix and the isolate's ends.
+    // clang-format off
+    const std::pair<QString, QString> cases[] = {
+        {u"report.pdf"_s, uR"(report\.pdf)"_s},
+        {u"invoice\u202E"_s + u"x"_s.repeated(80) + u"fdp.exe"_s, uR"(inv[a-z]*(<U\+202E>x*)?…[a-z]*\.exe)"_s},
+        {u"\u202E"_s.repeated(40), uR"((<U\+202E>)*…(<U\+202E>)*)"_s},
+        {coder.repeated(40), u"(%1)+…(%1)+"_s.arg(coder)}};
+    // clang-format on
+    for (const auto& [name, pattern] : cases) {
+        // Without a folder the location is the name itself.
+        model.threat = Threat::fromReportLine(name.toStdString());
+        model.changed.send();
+        QCoreApplication::processEvents();
+        child(view, "header").layout()->activate();  // at the width it is drawn at
+        for (const auto& [lineName, prefix] : {std::pair("itemNameLine", u"Item name: "_s),
+                                               std::pair("locationLine", u"Location: "_s)}) {
+            const auto& line = child<PopoverText>(view, lineName);
+            const QString shown = line.shownText();
+            EXPECT_TRUE(QRegularExpression(u"^%1\u2068%2\u2069$"_s.arg(prefix, pattern))
+                            .match(shown)
+                            .hasMatch())
+                << shown.toStdString();
+            EXPECT_LE(QFontMetricsF(line.font(), &line).horizontalAdvance(shown), line.width());
+        }
+    }
 }
 
 TEST(PopoverViews, usbPanelIsCentredAndButtonsActOnceAndFadeOnlyThemselves) {
