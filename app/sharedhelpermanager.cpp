@@ -1,6 +1,7 @@
 #include "agent/helpermanager.h"
 #include "platform/desktop/qtpopover.h"
 #include "platform/desktop/qtstatusbar.h"
+#include "platform/desktop/sessionlockwatch.h"
 #include "platform/posix/bundleworkspace.h"
 #include "platform/posix/plistpreferences.h"
 #include "platform/posix/posixfilesystem.h"
@@ -13,6 +14,12 @@ namespace {
 
 // The real implementations of every port, alive for the whole process.
 struct SystemPorts {
+    SystemPorts() {
+        QObject::connect(&sessionLock, &SessionLockWatch::lockedChanged, &sessionLock,
+                         [this](bool locked) { windows.setScreenLocked(locked); });
+        sessionLock.start();
+    }
+
     SystemInfo system = SystemInfo::current();
     QtRunLoop runLoop;
     StdoutConsole console;
@@ -24,6 +31,8 @@ struct SystemPorts {
     QtPopoverFactory popovers{windows};
     // A click on the tray icon is a click outside every popover.
     QtStatusBar statusBar{[this] { windows.dismissAll(); }};
+    // A threat's file name is private: nothing shows over a locked screen.
+    SessionLockWatch sessionLock;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QBitmap>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -92,7 +93,41 @@ public:
 
     void setDismissHandler(std::function<void()> handler) { m_dismissHandler = std::move(handler); }
 
+    // Shows the popover at `anchor`; on a locked screen it is held instead, until the unlock.
+    void present(const QRect& anchor, bool screenLocked) {
+        m_anchor = anchor;
+        m_held = screenLocked;
+        if (!screenLocked) {
+            showAt(anchor);
+        }
+    }
+
+    // The lock takes the popover off the screen without closing it: nobody dismissed it.
+    void withhold() {
+        if (isVisible()) {
+            m_held = true;
+            hide();
+        }
+    }
+
+    // Back after the unlock as if it appeared now: announced again, its buttons armed anew.
+    void restore() {
+        if (m_held) {
+            m_held = false;
+            showAt(m_anchor);
+        }
+    }
+
+    // On screen, or held off it by the lock.
+    bool isShown() const { return isVisible() || m_held; }
+
 protected:
+    // A held popover that is closed stays closed.
+    void closeEvent(QCloseEvent* event) override {
+        m_held = false;
+        QWidget::closeEvent(event);
+    }
+
     // Every press on the window passes here before it reaches a button: one made while the window
     // is new was meant for what lay under the pointer. Its release then finds no button pressed.
     // Moves pass, so the buttons still light up under the pointer.
@@ -121,6 +156,8 @@ private:
     std::function<void()> m_dismissHandler;
     QPointer<QWidget> m_content;
     QElapsedTimer m_shown;
+    QRect m_anchor;
+    bool m_held = false;
 };
 
 namespace {
@@ -162,7 +199,8 @@ namespace {
 
 class QtPopover final : public Popover {
 public:
-    explicit QtPopover(PopoverWindow* window) : m_window(window) {}
+    QtPopover(PopoverWindow* window, const PopoverWindows& windows)
+        : m_window(window), m_windows(windows) {}
     QtPopover(const QtPopover&) = delete;
     QtPopover& operator=(const QtPopover&) = delete;
     QtPopover(QtPopover&&) = delete;
@@ -174,7 +212,7 @@ public:
         }
         // A released popover that is still on screen stays there until it is closed.
         m_window->setDismissHandler(nullptr);
-        if (m_window->isVisible()) {
+        if (m_window->isShown()) {
             m_window->setAttribute(Qt::WA_DeleteOnClose);
         } else {
             m_window->deleteLater();
@@ -184,7 +222,8 @@ public:
     void setTransient() override { m_transient = true; }
 
     void showAt(const ScreenRect& anchor) override {
-        m_window->showAt(QRect(anchor.x, anchor.y, anchor.width, anchor.height));
+        m_window->present(QRect(anchor.x, anchor.y, anchor.width, anchor.height),
+                          m_windows.isScreenLocked());
     }
 
     void performClose() override {
@@ -193,7 +232,7 @@ public:
         }
     }
 
-    bool isShown() const override { return !m_window.isNull() && m_window->isVisible(); }
+    bool isShown() const override { return !m_window.isNull() && m_window->isShown(); }
 
     void setDismissHandler(std::function<void()> handler) override {
         if (!m_window.isNull()) {
@@ -204,6 +243,7 @@ public:
 
 private:
     QPointer<PopoverWindow> m_window;
+    const PopoverWindows& m_windows;
     bool m_transient = false;
 };
 
@@ -216,7 +256,7 @@ std::unique_ptr<Popover> PopoverWindows::makePopover(std::unique_ptr<QWidget> co
         window->setContentWidget(std::move(content));
     }
     m_windows.emplace_back(window);
-    return std::make_unique<QtPopover>(window);
+    return std::make_unique<QtPopover>(window, *this);
 }
 
 void PopoverWindows::dismissAll() {
@@ -224,6 +264,24 @@ void PopoverWindows::dismissAll() {
     for (const auto& window : windows) {
         if (!window.isNull()) {
             window->dismiss();
+        }
+    }
+}
+
+void PopoverWindows::setScreenLocked(bool locked) {
+    if (locked == m_screenLocked) {
+        return;
+    }
+    m_screenLocked = locked;
+    // Oldest first, so that the newest ends on top, as it was.
+    for (const auto& window : m_windows) {
+        if (window.isNull()) {
+            continue;
+        }
+        if (locked) {
+            window->withhold();
+        } else {
+            window->restore();
         }
     }
 }

@@ -4,10 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
-#include <QDBusVariant>
 #include <QGuiApplication>
 
 #include <cstdlib>
@@ -17,26 +14,13 @@ namespace {
 
 const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 constexpr int kPollMilliseconds = 1000;
-// A watcher that does not answer within this time is taken as absent for now.
-constexpr int kWatcherReplyMilliseconds = 500;
 
-bool watcherRegistered(const QDBusConnection& bus) {
+// The desktop's StatusNotifier watcher is up. Its host may register only later (the panel starts
+// after the watcher at login); the item waits registered with the watcher until a host reads it.
+bool watcherRegistered() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
     return bus.isConnected() && bus.interface() != nullptr &&
            bus.interface()->isServiceRegistered(kWatcherService);
-}
-
-// Qt's own test before it hands an icon to the session bus: the watcher says a host registered.
-QDBusMessage hostRegisteredQuery() {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kWatcherService, QStringLiteral("/StatusNotifierWatcher"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << kWatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-    return get;
-}
-
-bool saysHostRegistered(const QDBusMessage& reply) {
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
 }
 
 // An XEmbed tray owns the selection _NET_SYSTEM_TRAY_S<screen> of the X display.
@@ -64,15 +48,10 @@ bool xembedTrayPresent() {
 }  // namespace
 
 TrayHostWatch::Host TrayHostWatch::present() {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    const bool statusNotifier =
-        watcherRegistered(bus) && saysHostRegistered(bus.call(hostRegisteredQuery(), QDBus::Block,
-                                                              kWatcherReplyMilliseconds));
-    return hostGiven(statusNotifier);
-}
-
-TrayHostWatch::Host TrayHostWatch::hostGiven(bool statusNotifierHostRegistered) {
-    if (statusNotifierHostRegistered) {
+    // A desktop whose StatusNotifier host also holds the XEmbed tray (or proxies it into
+    // StatusNotifier items) gets the item: its host then draws the menu and knows where the icon
+    // is.
+    if (watcherRegistered()) {
         return Host::StatusNotifier;
     }
     return xembedTrayPresent() ? Host::XEmbed : Host::None;
@@ -93,28 +72,9 @@ void TrayHostWatch::start() {
 }
 
 void TrayHostWatch::check() {
-    if (m_asking) {
-        return;  // the watcher has not answered the last question yet
-    }
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!watcherRegistered(bus)) {
-        found(hostGiven(false));
-        return;
-    }
-    // Asked without waiting: a watcher that does not answer must not hold up the agent's loop.
-    m_asking = true;
-    auto* call = new QDBusPendingCallWatcher(
-        bus.asyncCall(hostRegisteredQuery(), kWatcherReplyMilliseconds), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call] {
-        call->deleteLater();
-        m_asking = false;
-        found(hostGiven(saysHostRegistered(call->reply())));
-    });
-}
-
-void TrayHostWatch::found(Host host) {
+    const Host host = present();
     if (host == Host::None) {
-        return;  // a watcher whose host has not registered yet is looked at again by the poll
+        return;
     }
     m_poll.stop();
     m_watcherService->removeWatchedService(kWatcherService);

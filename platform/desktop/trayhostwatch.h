@@ -14,8 +14,8 @@ class TrayHostWatch final : public QObject {
 public:
     enum class Host { None, XEmbed, StatusNotifier };
 
-    // The host a tray icon created now goes to. A StatusNotifier host wins over an XEmbed tray,
-    // as Qt decides, and counts only once the watcher says a host has registered with it.
+    // The host a tray icon created now goes to: a StatusNotifier watcher on the session bus wins
+    // over an XEmbed tray.
     static Host present();
 
     explicit TrayHostWatch(QObject* parent = nullptr);
@@ -27,14 +27,10 @@ signals:
     void appeared(TrayHostWatch::Host host);
 
 private:
-    // The host an icon goes to, given whether a StatusNotifier host is registered.
-    static Host hostGiven(bool statusNotifierHostRegistered);
     void check();
-    void found(Host host);
 
     // A child of this object; the session bus stays out of the header.
     QDBusServiceWatcher* m_watcherService = nullptr;
     // An XEmbed tray announces itself only to the root window; a look once a second stands in.
     QTimer m_poll;
-    bool m_asking = false;
 };

@@ -84,21 +84,41 @@ TEST_F(Agent, threatsAreShownOneByOneAndLeaveTheFileWhenAcknowledged) {
     EXPECT_EQ(readBytes(threatsFile()), "") << "every copy of the line is gone";
 }
 
-TEST_F(Agent, aClosedRecordIsNeverShownAgainAndADismissalCountsOnce) {
+TEST_F(Agent, aClosedRecordIsNeverShownAgainNoPopoverOpensOverAnotherAndADismissalCountsOnce) {
     writeBytes(threatsFile(), "/a\n");
     runLoop.advance(1.6);
-    closeThreat();  // at 1.6 s: /a is acknowledged at 2.1 s
+    closeThreat();  // at 1.6 s: /a is acknowledged at 2.1 s, and the next popover is due at 2.6 s
     writeBytes(threatsFile(), "/a\n/x\n");
     runLoop.advance(0.4);  // the tick at 2.0 s opens /x at once: the flag is already down
     ASSERT_EQ(threatPopovers().size(), 2U);
     EXPECT_EQ(shownLocation(), "/x") << "not /a, which the user closed";
-    runLoop.advance(0.3);
-    threatPopovers().back()->dismissByPlatform();  // at 2.3 s, acts like Close
+    runLoop.advance(0.7);
+    EXPECT_EQ(threatPopovers().size(), 2U) << "the popover due at 2.6 s is the one already open";
+    EXPECT_EQ(shownCount(), 1U);
+    threatPopovers().back()->dismissByPlatform();  // at 2.7 s, acts like Close
     closeThreat();                                 // a late click on the vanished popover
     runLoop.advance(2.0);
     EXPECT_EQ(threatPopovers().size(), 2U) << "no popover for a record the user closed";
     EXPECT_EQ(manager->threatsDetectedCount(), 0);
     EXPECT_EQ(readBytes(threatsFile()), "");
+}
+
+TEST_F(Agent, twoClosesWithinHalfASecondEachTakeTheirOwnLineAndTheNextShowsOnce) {
+    writeBytes(threatsFile(), "/a\n");
+    runLoop.advance(1.6);
+    closeThreat();  // /a goes at 2.1 s, the next popover is due at 2.6 s
+    writeBytes(threatsFile(), "/a\n/x\n/y\n");
+    runLoop.advance(0.4);
+    closeThreat();  // /x, open since the tick at 2.0 s, goes at 2.5 s, a popover is due at 3.0 s
+    runLoop.advance(0.1);
+    EXPECT_EQ(readBytes(threatsFile()), "/x\n/y");
+    runLoop.advance(0.4);
+    EXPECT_EQ(readBytes(threatsFile()), "/y");
+    runLoop.advance(0.1);
+    ASSERT_EQ(threatPopovers().size(), 3U);
+    EXPECT_EQ(shownLocation(), "/y");
+    runLoop.advance(1.0);
+    EXPECT_EQ(threatPopovers().size(), 3U) << "the popover due at 3.0 s is the one showing /y";
 }
 
 TEST_F(Agent, aFailedRewriteIsReportedAndTheEntryComesBackAsANewRecord) {
