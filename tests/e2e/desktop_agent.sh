@@ -10,6 +10,7 @@ shots=$2
 source "$(dirname "$0")/session.sh"
 need Xvfb trayer xdotool xwininfo xprop xmessage import convert
 mkdir -p "$shots"
+rm -f "$shots/failure.png"
 start_display tray
 xmessage -geometry 320x80+80+400 "the user's work" >/dev/null 2>&1 &
 pids+=($!)
@@ -29,7 +30,6 @@ for shot in 02-threat 03-next-threat; do
         fail "the next popover opened $elapsed ms after Close, not about a second"
     [ "$(popovers | wc -l)" -eq 1 ] || fail "more than one threat popover"
     [ "$(xdotool getwindowfocus)" = "$work" ] || fail "the popover took the keyboard focus"
-    xwininfo -id "$(popover)" | grep -q 'Override Redirect State: yes' || fail "a managed window"
     under_icon "$(popover)" || fail "a popover at $(geometry "$(popover)") is not under the icon"
     echo "$shot: under the icon${elapsed:+, $elapsed ms after Close}"
     import -window root "$shots/$shot.png"

@@ -17,10 +17,10 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() {
-    shot=${shots:-$home}/$(basename "$0" .sh)-failure.png
     echo "FAIL: $*" >&2
-    if [ -n "${SWAYSOCK:-}" ]; then grim "$shot"
-    elif [ -n "${DISPLAY:-}" ]; then import -window root "$shot"; fi 2>/dev/null || true
+    if [ -n "${SWAYSOCK:-}" ]; then grim "${shots:-$home}/failure.png"
+    elif [ -n "${DISPLAY:-}" ]; then import -window root "${shots:-$home}/failure.png"
+    fi 2>/dev/null || true
     cat "$home/out" "$home/err" >&2 2>/dev/null || true
     exit 1
 }

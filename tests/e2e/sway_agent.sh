@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real agent on a tiling Wayland compositor: sway (headless) with XWayland and waybar's tray,
 # the agent on X as it chooses by itself. A left click on the icon opens waybar's menu, read from
-# the agent over the bus, and no menu of the agent's own; a threat popover is 440 x 250 by the
-# icon, where sway would have centred and focused a window it manages, and the terminal the user
-# types in keeps the keyboard. Told to use Wayland, the agent does.
+# the agent over the bus, and no menu of the agent's own; a click on a row there switches the
+# protection. A threat popover is 440 x 250 by the icon, where sway would have centred and
+# focused a window it manages, and the terminal the user types in keeps the keyboard. Told to use
+# Wayland, the agent does.
 # Usage: sway_agent.sh <helper> <screenshot folder>
 helper=$1
 shots=$2
@@ -44,7 +45,7 @@ signal.pause()'
 export HOME=$home XDG_RUNTIME_DIR=$home/run WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_RENDERER=pixman
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-printf '%s\n' 'xwayland force' 'output HEADLESS-1 resolution 1280x800' \
+printf '%s\n' 'xwayland enable' 'output HEADLESS-1 resolution 1280x800' \
     "exec echo \$DISPLAY \$WAYLAND_DISPLAY \$SWAYSOCK >$home/env" >"$home/sway"
 spawn sway -c "$home/sway"
 wait_for 10 test -s "$home/env" || fail "sway did not start"
@@ -53,10 +54,6 @@ echo '{"height": 28, "modules-right": ["tray"], "tray": {"icon-size": 20}}' >"$h
 spawn waybar -c "$home/bar"
 spawn python3 -c "$pointer"
 spawn foot -a work sh -c "cat >$home/typed"
-# The terminal has the keyboard once it reads what is typed (a new keyboard may lose its first key).
-for _ in 1 2 3 4 5; do
-    wtype -s 100 before -k Return && wait_for 1 grep -qx before "$home/typed" && break
-done || fail "keys typed into the terminal do not reach it"
 printf '{"realTimeProtection": true}' >"$data/settings.json"
 start_agent
 bar() { grim -g "0,0 1280x28" "$home/bar.png" && drawn_icon "$home/bar.png" 1280x28+0+0; }
@@ -72,10 +69,15 @@ wait_for 2 test -s "$home/bus" || fail "no bus monitor"
 click "$cx" "$cy"
 wait_for 3 grep -qE 'member=(AboutToShow|GetLayout|Event)' "$home/bus" ||
     fail "a left click on the icon did not open waybar's menu"
-sleep 0.5
+cursor set 900 400 && sleep 0.5
 grim "$shots/sway-menu.png"
 xdotool search --onlyvisible --class helper && fail "the agent opened a menu of its own"
-click 640 500  # elsewhere: the menu closes
+# The menu is the white by the icon; its middle row, USB Protection, switches USB protection on.
+read -r mw mh mx my < <(convert "$shots/sway-menu.png" -crop 640x200+640+0 +repage -fill black \
+    +opaque white -format '%@\n' info: | tr 'x+' '  ')
+click $((640 + mx + mw / 2)) $((my + mh / 2))
+wait_for 3 grep -qxF "Updated usbProtection = true in settings.json" "$home/out" ||
+    fail "a click on USB Protection in waybar's menu did not reach the agent"
 
 # Waybar tells no position with a left click (and an icon-relative one with a middle click): the
 # popover goes to the top right corner, by the icon at the bar's right end, wholly on the screen.
@@ -95,6 +97,7 @@ wait "$typist" && wait_for 1 grep -qx during "$home/typed" ||
 grim "$shots/sway-threat.png"
 
 kill "$agent" && { wait "$agent" || true; }
+printf '{}' >"$data/settings.json"
 start_agent wayland
 wait_for 5 grep -q 'USB Protection is OFF' "$home/out" || fail "the agent on Wayland did not start"
 xwininfo -root -tree | grep -q '"helper" "helper"' && fail "QT_QPA_PLATFORM=wayland ran on X"

@@ -7,19 +7,14 @@
 
 #include <gtest/gtest.h>
 
-TEST(QtPopover, hangsFromItsAnchorAsAWindowThatNoWindowManagerHandlesOrFocuses) {
+TEST(QtPopover, hangsFromItsAnchor) {
     auto content = std::make_unique<QWidget>();
     content->setFixedSize(100, 60);
     const QWidget& shown = *content;
     PopoverWindows windows;
     windows.makePopover(std::move(content))->showAt({390, 0, 21, 20});
+    // That no window manager moves or focuses it is checked end to end, on sway and under Xvfb.
     EXPECT_EQ(shown.window()->geometry(), QRect(350, 24, 100, 60));
-    // What the window system needs to leave the keyboard focus where the user works; the
-    // offscreen platform activates every window, so the focus itself is checked end to end.
-    const auto flags = Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
-                       Qt::WindowDoesNotAcceptFocus;
-    EXPECT_EQ(shown.window()->windowFlags() & flags, flags);
-    EXPECT_TRUE(shown.window()->testAttribute(Qt::WA_ShowWithoutActivating));
 }
 
 TEST(QtPopover, anyPressInItsFirst400MillisecondsDoesNothingWhileHoverStillWorks) {
