@@ -40,17 +40,15 @@ wait_for 5 grep -qE \
     '^Corvane Antivirus: Threat detected: .*setup.pkg.*Infected.*/home/user/setup.pkg.*Quarantine' \
     "$home/alerts" || fail "no alert heard that tells the threat: $(cat "$home/alerts")"
 # Before any click: just above the panel, spanning the icon the panel draws.
-import -window root "$home/shot.png"
+mkdir -p "$shots" && import -window root "$shots/panel-threat.png"
 panel=$(xprop -root _NET_WORKAREA | awk -F'[=,]' '{print $5}')  # its top
-read -r ix _ iw _ < <(drawn_icon "$home/shot.png" "1280x$((800 - panel))+0+$panel") ||
-    fail "no icon in the panel"
+read -r cx _ < <(drawn_icon "$shots/panel-threat.png") || fail "no icon in the panel"
 read -r x y w h < <(geometry "$(popover)")
-cx=$((ix + iw / 2)) bottom=$((y + h))
+bottom=$((y + h))
 [ "$bottom" -le "$panel" ] && [ "$bottom" -ge $((panel - 12)) ] && [ "$x" -le "$cx" ] &&
     [ "$cx" -le $((x + w)) ] || fail "a popover at $x $y is not above the icon at $cx"
 xdotool mousemove 150 440 click 1 && sleep 0.5
 has_popover || fail "a click into another window closed the popover"
-mkdir -p "$shots" && import -window root "$shots/panel-threat.png"
 printf 'Travel Drive\n' >>"$data/detected_usb_device.txt"
 wait_for 5 grep -q '^Corvane Antivirus: USB device attached: USB Info: .Travel Drive' \
     "$home/alerts" || fail "no alert heard that tells the device: $(cat "$home/alerts")"

@@ -59,13 +59,11 @@ geometry() {  # <window>: x y width height
     xwininfo -id "${1:?no such window}" | awk '/Absolute upper-left X/ {x=$4}
         /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
-# Where a panel draws the agent's icon (its shield's green) in screenshot $1, within the strip $2
-# (WxH+X+Y): x y width height; nothing when it is not there.
+# Where a panel draws the agent's icon in screenshot $1, by its shield's green (the popovers do not
+# use it): the x and y of its centre; nothing when it is not there.
 drawn_icon() {
-    local left top
-    read -r _ _ left top <<<"${2//[x+]/ }"
-    convert "$1" -crop "$2" +repage -fill black +opaque '#04A52D' -format '%@' info: 2>/dev/null |
-        awk -F'[x+]' -v l="$left" -v t="$top" '$1 > 0 && $1 <= 32 {print $3 + l, $4 + t, $1, $2}'
+    convert "$1" -fill black +opaque '#04A52D' -format '%@' info: 2>/dev/null |
+        awk -F'[x+]' '$1 > 0 && $1 <= 32 {print $3 + int($1 / 2), $4 + int($2 / 2)}'
 }
 # Whether window $1 hangs under the tray icon (its top at the icon's bottom, spanning its centre).
 under_icon() {
