@@ -1,11 +1,13 @@
 #include "fakes/temporarydirectory.h"
 #include "platform/posix/bundleworkspace.h"
+#include "platform/posix/instancelock.h"
 #include "platform/posix/plistpreferences.h"
 #include "platform/posix/posixfilesystem.h"
 #include "platform/posix/posixprocesslauncher.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -59,6 +61,56 @@ TEST(PosixFileSystem, readsOnlyRegularFilesAndReplacesLeavingOnlyOthersTemporary
     // Left: fifo, file, target, folder, .file.AbC12, .file.AbC1234; no temporary of the failed
     // replace.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 6);
+}
+
+TEST(InstanceLock, hasOneHolderWhomTheKernelOutlivesAndNothingAtItsPathHangsOrIsWrittenTo) {
+    TemporaryDirectory dir;
+    const fs::path file = dir.path() / "data/helper.lock";
+    const auto holderOf = [](const auto& taken) {
+        const auto* other = std::get_if<InstanceLock::HeldElsewhere>(&taken);
+        return other == nullptr ? -1 : other->processId.value_or(0);
+    };
+    ::alarm(20);  // a take that waits ends the run instead of hanging it
+    // The holder dies by SIGKILL while a program it started lives on.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const auto lock = InstanceLock::take(file);
+        // The program says it runs once it runs: its exec is behind it.
+        const std::string program = "printf x >&" + std::to_string(ready[1]) + "; exec sleep 3";
+        if (!std::holds_alternative<InstanceLock>(lock)) ::_exit(1);
+        if (::fork() == 0) ::execl("/bin/sh", "sh", "-c", program.c_str(), nullptr), ::_exit(1);
+        ::pause();
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "the holder got no lock";
+    EXPECT_EQ(holderOf(InstanceLock::take(file)), holder);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    const auto ours = InstanceLock::take(file);
+    EXPECT_TRUE(std::holds_alternative<InstanceLock>(ours));
+    EXPECT_EQ(holderOf(InstanceLock::take(file)), ::getpid());
+    writeBytes(file, "12 and more\n");
+    EXPECT_EQ(holderOf(InstanceLock::take(file)), 0) << "an ID that cannot be read is no ID";
+
+    writeBytes(dir.path() / "elsewhere", "keep");
+    const std::vector<std::function<void(const fs::path&)>> oddFiles{
+        [&](const fs::path& at) { fs::create_symlink(dir.path() / "elsewhere", at); },
+        [&](const fs::path& at) { fs::create_symlink(dir.path() / "absent", at); },
+        [&](const fs::path& at) { fs::create_hard_link(dir.path() / "elsewhere", at); },
+        [](const fs::path& at) { ::mkfifo(at.c_str(), 0600); },
+        [](const fs::path& at) { fs::create_directory(at); },
+    };
+    for (std::size_t odd = 0; odd < oddFiles.size(); ++odd) {
+        const fs::path at = dir.path() / ("odd" + std::to_string(odd));
+        oddFiles[odd](at);
+        EXPECT_TRUE(std::holds_alternative<InstanceLock::Unavailable>(InstanceLock::take(at)))
+            << at;
+    }
+    EXPECT_EQ(readBytes(dir.path() / "elsewhere"), "keep");
+    EXPECT_FALSE(fs::exists(dir.path() / "absent"));
 }
 
 TEST(BundleWorkspace, startsTheNamedExecutableDetachedWithStreamsOfItsOwnAndFindsAndQuitsIt) {
