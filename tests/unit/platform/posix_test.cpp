@@ -4,6 +4,7 @@
 #include "platform/posix/plistpreferences.h"
 #include "platform/posix/posixfilesystem.h"
 #include "platform/posix/posixprocesslauncher.h"
+#include "platform/posix/stdoutconsole.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -111,6 +113,40 @@ TEST(InstanceLock, hasOneHolderWhomTheKernelOutlivesAndNothingAtItsPathHangsOrIs
     }
     EXPECT_EQ(readBytes(dir.path() / "elsewhere"), "keep");
     EXPECT_FALSE(fs::exists(dir.path() / "absent"));
+}
+
+TEST(StdoutConsole, givesEachLineItsPriorityOnlyWhenStdoutIsTheJournalStream) {
+    int journal[2];
+    int pipe[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, journal), 0);
+    ASSERT_EQ(::pipe2(pipe, O_NONBLOCK), 0);
+    struct stat stream {};
+    ::fstat(journal[0], &stream);
+    const std::string named = std::to_string(stream.st_dev) + ":" + std::to_string(stream.st_ino);
+    const std::string plain = "Failed to update settings: no\nUSB is OFF\n Failed to x\n";
+    const std::vector<std::tuple<int, std::optional<std::string>, std::string>> cases{
+        {journal[0], named, "<4>Failed to update settings: no\n<6>USB is OFF\n<6> Failed to x\n"},
+        {pipe[1], named, plain},  // inherited by a program whose stdout is elsewhere
+        {journal[0], std::nullopt, plain},
+        {journal[0], named + "0", plain},
+        {journal[0], ":" + std::to_string(stream.st_ino), plain},
+    };
+    for (const auto& [out, variable, expected] : cases) {
+        variable ? ::setenv("JOURNAL_STREAM", variable->c_str(), 1) : ::unsetenv("JOURNAL_STREAM");
+        const int saved = ::dup(STDOUT_FILENO);
+        ::dup2(out, STDOUT_FILENO);
+        StdoutConsole console;
+        for (const char* line : {"Failed to update settings: no", "USB is OFF", " Failed to x"})
+            console.printLine(line);
+        ::dup2(saved, STDOUT_FILENO);
+        ::close(saved);
+        std::string written(256, '\0');
+        written.resize(std::max<ssize_t>(
+            ::read(out == pipe[1] ? pipe[0] : journal[1], written.data(), written.size()), 0));
+        EXPECT_EQ(written, expected) << variable.value_or("unset");
+    }
+    ::unsetenv("JOURNAL_STREAM");
+    for (const int fd : {journal[0], journal[1], pipe[0], pipe[1]}) ::close(fd);
 }
 
 TEST(BundleWorkspace, startsTheNamedExecutableDetachedWithStreamsOfItsOwnAndFindsAndQuitsIt) {
