@@ -1,6 +1,7 @@
 #include "fakes/temporarydirectory.h"
 #include "platform/posix/bundleworkspace.h"
 #include "platform/posix/instancelock.h"
+#include "platform/posix/pathwatch.h"
 #include "platform/posix/plistpreferences.h"
 #include "platform/posix/posixfilesystem.h"
 #include "platform/posix/posixprocesslauncher.h"
@@ -10,6 +11,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -63,6 +65,46 @@ TEST(PosixFileSystem, readsOnlyRegularFilesAndReplacesLeavingOnlyOthersTemporary
     // Left: fifo, file, target, folder, .file.AbC12, .file.AbC1234; no temporary of the failed
     // replace.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 6);
+    // A stamp kept while the file's folders are quiet still tells a write once its event is read.
+    const auto before = files.stamp(dir.path() / "target");
+    std::ofstream(dir.path() / "target", std::ios::app) << "er";
+    EXPECT_NE(files.stamp(dir.path() / "target"), before);
+    EXPECT_EQ(files.stamp(dir.path() / "absent/file"), FileStamp::absent());
+}
+
+TEST(PathWatch, countsEveryChangeOnTheWayToAFileAndNothingBesideIt) {
+    TemporaryDirectory dir;
+    PathWatch watch;
+    const fs::path way = dir.path() / "a", file = way / "b/file", moved = dir.path() / "moved";
+    writeBytes(file, "x");
+    const std::vector<std::pair<std::function<void()>, bool>> steps{
+        {[] {}, false},
+        {[&] { writeBytes(way / "b/other", "y"), writeBytes(dir.path() / "c/file", "y"); }, false},
+        {[&] { std::ofstream(file, std::ios::app) << "y"; }, true},
+        {[&] { fs::last_write_time(file, fs::file_time_type::clock::now()); }, true},
+        {[&] { fs::permissions(file, fs::perms(0600)); }, true},
+        {[&] { writeBytes(way / "b/new", "z"), fs::rename(way / "b/new", file); }, true},
+        {[&] { fs::remove(file); }, true},
+        {[&] { writeBytes(file, "x"); }, true},
+        {[&] { fs::rename(way, moved), writeBytes(file, "x"); }, true},
+        {[&] { fs::permissions(way, fs::perms(0700)); }, true},  // could bar the way
+        {[&] { fs::remove_all(moved), fs::rename(way, moved), fs::create_symlink("moved", way); },
+         true},
+        {[] {}, true},  // a link on the way: looked at in full every time
+        {[&] { fs::remove(way), fs::rename(moved, way); }, true},
+        {[&] { fs::rename(file, moved), fs::create_symlink(moved, file); }, true},
+        {[] {}, true},
+        {[&] { fs::remove(file), writeBytes(file, "x"); }, true},
+    };
+    watch.looking(file);
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        steps[step].first();
+        EXPECT_EQ(!watch.unchanged(file), steps[step].second) << "step " << step;
+        watch.looking(file);
+    }
+    int quietLooks = 0;
+    while (watch.unchanged(file) && quietLooks < PathWatch::kQuietLooks) ++quietLooks;
+    EXPECT_EQ(quietLooks, PathWatch::kQuietLooks - 1) << "a quiet path is looked at in full too";
 }
 
 TEST(InstanceLock, hasOneHolderWhomTheKernelOutlivesAndNothingAtItsPathHangsOrIsWrittenTo) {
