@@ -13,13 +13,17 @@
 
 namespace {
 
-// What can change what a name in a folder leads to, or whether it can be reached. Events about
-// files already removed are left out: the agent reads a replaced file through its own descriptor.
-constexpr std::uint32_t kFolderEvents = IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
-                                        IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
-                                        IN_DONT_FOLLOW | IN_EXCL_UNLINK | IN_MASK_ADD;
-// In the folder that holds the file, also writes to it.
-constexpr std::uint32_t kFileFolderEvents = kFolderEvents | IN_MODIFY | IN_CLOSE_WRITE;
+// Every folder on the way reports its own move, removal and change of permissions; events about
+// the other names in it are left out, so that a busy folder above (the home folder, /tmp) costs
+// nothing. The folder that holds the file also reports what happens to the names in it and
+// writes to them; where the way breaks off early (a name missing, a link), the last folder
+// reports what happens to the next name. Events about files already removed are left out: the
+// agent reads a replaced file through its own descriptor.
+constexpr std::uint32_t kWayFolderEvents =
+    IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
+constexpr std::uint32_t kLastFolderEvents =
+    kWayFolderEvents | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+constexpr std::uint32_t kFileFolderEvents = kLastFolderEvents | IN_MODIFY | IN_CLOSE_WRITE;
 // A flood of events in the folders on the way is read this many buffers at a time at most; what
 // is left then counts as a change of every path.
 constexpr int kEventBuffersPerRead = 16;
@@ -68,23 +72,25 @@ void PathWatch::followWay(const std::filesystem::path& path, Way& way) const {
     std::filesystem::path folder = path.root_path();
     const std::filesystem::path names = path.relative_path();
     auto left = static_cast<std::size_t>(std::distance(names.begin(), names.end()));
-    int watch =
-        ::inotify_add_watch(m_fd, folder.c_str(), left == 1 ? kFileFolderEvents : kFolderEvents);
     for (const auto& name : names) {
-        if (watch < 0 || name.empty() || name == "." || name == "..") {
-            return;  // a link, a file or no permission on the way, or no watch left
+        if (name.empty() || name == "." || name == "..") {
+            return;
+        }
+        const int watch = ::inotify_add_watch(m_fd, folder.c_str(),
+                                              left == 1 ? kFileFolderEvents : kWayFolderEvents);
+        if (watch < 0) {
+            // The way breaks off here (a name missing, a link, no permission): the folder above
+            // reports when this name changes. Nothing more can change while it is missing.
+            const bool missing = errno == ENOENT;
+            way.covered =
+                !way.steps.empty() &&
+                ::inotify_add_watch(m_fd, folder.parent_path().c_str(), kLastFolderEvents) >= 0 &&
+                missing;
+            return;
         }
         way.steps.emplace_back(watch, name.native());
         folder /= name;
-        if (--left == 0) {
-            break;
-        }
-        watch = ::inotify_add_watch(m_fd, folder.c_str(),
-                                    left == 1 ? kFileFolderEvents : kFolderEvents);
-        if (watch < 0 && errno == ENOENT) {
-            way.covered = true;  // its creation is reported to the folder above
-            return;
-        }
+        --left;
     }
     // A symbolic link leads to a file no watch looks at.
     struct stat info {};

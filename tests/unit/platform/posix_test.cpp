@@ -86,7 +86,9 @@ TEST(PathWatch, countsEveryChangeOnTheWayToAFileAndNothingBesideIt) {
         {[&] { writeBytes(way / "b/new", "z"), fs::rename(way / "b/new", file); }, true},
         {[&] { fs::remove(file); }, true},
         {[&] { writeBytes(file, "x"); }, true},
-        {[&] { fs::rename(way, moved), writeBytes(file, "x"); }, true},
+        {[&] { fs::rename(way, moved); }, true},
+        {[&] { writeBytes(dir.path() / "c/new", "y"); }, false},  // the way still ends in dir
+        {[&] { writeBytes(file, "x"); }, true},
         {[&] { fs::permissions(way, fs::perms(0700)); }, true},  // could bar the way
         {[&] { fs::remove_all(moved), fs::rename(way, moved), fs::create_symlink("moved", way); },
          true},
