@@ -43,14 +43,9 @@ bool PathWatch::unchanged(const std::filesystem::path& path) {
     if (m_fd < 0 || found == m_ways.end()) {
         return false;
     }
+    // One read() that finds nothing costs less than looking up one path.
+    readEvents();
     Way& way = found->second;
-    if (way.askedSinceRead) {
-        readEvents();
-        for (auto& [other, otherWay] : m_ways) {
-            otherWay.askedSinceRead = false;
-        }
-    }
-    way.askedSinceRead = true;
     return way.covered && !way.changed && ++way.quietLooks < kQuietLooks;
 }
 

@@ -22,9 +22,7 @@ public:
     PathWatch& operator=(const PathWatch&) = delete;
     ~PathWatch();
 
-    // Whether `path` is as it was at its last `looking(path)`. The kernel's events are read when
-    // this path was asked about since they were last read, so that the paths polled together in
-    // one tick share one read.
+    // Whether `path` is as it was at its last `looking(path)`.
     bool unchanged(const std::filesystem::path& path);
     // To be called before `path` is looked at in full: from then on, changes on its way count.
     void looking(const std::filesystem::path& path);
@@ -35,7 +33,6 @@ private:
         std::vector<std::pair<int, std::string>> steps;
         bool covered = false;
         bool changed = true;
-        bool askedSinceRead = true;
         int quietLooks = 0;
     };
 
