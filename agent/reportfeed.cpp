@@ -21,6 +21,11 @@ void ReportFeed::load() {
         return;
     }
     m_readStamp.reset();
+    // Nothing to open until a file appears: no scanner has reported anything yet.
+    if (stamp == FileStamp::absent()) {
+        m_readStamp = stamp;
+        return;
+    }
     m_reading = true;
     readPiece(stamp);
 }

@@ -22,6 +22,10 @@ ProtectionSettings SettingsFile::readSettings() const {
     }
     m_readStamp.reset();
     m_readSettings = {};
+    if (stamp == FileStamp::absent()) {
+        m_readStamp = stamp;  // both off, as for a file that cannot be read
+        return m_readSettings;
+    }
     const auto bytes = m_files.read(m_settingsFile);
     if (const auto* text = std::get_if<std::string>(&bytes)) {
         m_readStamp = stamp;

@@ -22,6 +22,9 @@ struct FileStamp {
 
     bool operator==(const FileStamp&) const = default;
 
+    // The stamp of a path where nothing is; a file that appears there has a stamp of its own.
+    static FileStamp absent() { return {}; }
+
     // Whether the stamp still tells the contents apart at `nowNanos` (wall clock): a second change
     // within the file system's timestamp granularity would leave it as it is, so a file changed
     // in the last two seconds has to be read again.
@@ -79,7 +82,8 @@ public:
     FileSystem& operator=(const FileSystem&) = delete;
     virtual ~FileSystem() = default;
 
-    // The stamp of the regular file at `path` (through symbolic links), or nothing.
+    // The stamp of the regular file at `path` (through symbolic links), FileStamp::absent() where
+    // nothing is, or nothing.
     virtual std::optional<FileStamp> stamp(const std::filesystem::path& path) = 0;
     // The stamp of `path` once it tells the contents apart at `nowNanos`; nothing otherwise.
     std::optional<FileStamp> settledStamp(const std::filesystem::path& path,

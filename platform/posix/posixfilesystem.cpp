@@ -96,12 +96,27 @@ private:
 }  // namespace
 
 std::optional<FileStamp> PosixFileSystem::stamp(const fs::path& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
+    // Polled once a second for a whole session: a path lookup is most of an idle tick's cost.
+    if (m_watch.unchanged(path)) {
+        if (const auto known = m_stamps.find(path.native()); known != m_stamps.end()) {
+            return known->second;
+        }
     }
-    return FileStamp{info.st_dev, info.st_ino, info.st_size, nanos(info.st_mtim),
-                     nanos(info.st_ctim)};
+    m_watch.looking(path);
+    auto& known = m_stamps[path.native()];
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        known.reset();
+        if (errno == ENOENT || errno == ENOTDIR) {
+            known = FileStamp::absent();
+        }
+    } else if (!S_ISREG(info.st_mode)) {
+        known.reset();
+    } else {
+        known = FileStamp{info.st_dev, info.st_ino, info.st_size, nanos(info.st_mtim),
+                          nanos(info.st_ctim)};
+    }
+    return known;
 }
 
 std::variant<std::unique_ptr<FileReader>, FileError> PosixFileSystem::openForReading(

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "platform/ports/filesystem.h"
+#include "platform/posix/pathwatch.h"
+
+#include <string>
+#include <unordered_map>
 
 // The product's files on a POSIX file system.
 class PosixFileSystem final : public FileSystem {
 public:
+    // A stamp is looked up again only when the watch says its path may have changed.
     std::optional<FileStamp> stamp(const std::filesystem::path& path) override;
     std::variant<std::unique_ptr<FileReader>, FileError> openForReading(
         const std::filesystem::path& path) override;
@@ -13,4 +18,8 @@ public:
     std::variant<std::unique_ptr<ReplacedFile>, FileError> rewrite(
         const std::filesystem::path& path, const Edit& edit) override;
     void removeLeftovers(const std::filesystem::path& path) override;
+
+private:
+    PathWatch m_watch;
+    std::unordered_map<std::string, std::optional<FileStamp>> m_stamps;
 };

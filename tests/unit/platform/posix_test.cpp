@@ -1,14 +1,20 @@
 #include "fakes/temporarydirectory.h"
 #include "platform/posix/bundleworkspace.h"
+#include "platform/posix/instancelock.h"
+#include "platform/posix/pathwatch.h"
 #include "platform/posix/plistpreferences.h"
 #include "platform/posix/posixfilesystem.h"
 #include "platform/posix/posixprocesslauncher.h"
+#include "platform/posix/stdoutconsole.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <fstream>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,6 +65,132 @@ TEST(PosixFileSystem, readsOnlyRegularFilesAndReplacesLeavingOnlyOthersTemporary
     // Left: fifo, file, target, folder, .file.AbC12, .file.AbC1234; no temporary of the failed
     // replace.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 6);
+    // A stamp kept while the file's folders are quiet still tells a write once its event is read.
+    const auto before = files.stamp(dir.path() / "target");
+    std::ofstream(dir.path() / "target", std::ios::app) << "er";
+    EXPECT_NE(files.stamp(dir.path() / "target"), before);
+    EXPECT_EQ(files.stamp(dir.path() / "absent/file"), FileStamp::absent());
+}
+
+TEST(PathWatch, countsEveryChangeOnTheWayToAFileAndNothingBesideIt) {
+    TemporaryDirectory dir;
+    PathWatch watch;
+    const fs::path way = dir.path() / "a", file = way / "b/file", moved = dir.path() / "moved";
+    writeBytes(file, "x");
+    const std::vector<std::pair<std::function<void()>, bool>> steps{
+        {[] {}, false},
+        {[&] { writeBytes(way / "b/other", "y"), writeBytes(dir.path() / "c/file", "y"); }, false},
+        {[&] { std::ofstream(file, std::ios::app) << "y"; }, true},
+        {[&] { fs::last_write_time(file, fs::file_time_type::clock::now()); }, true},
+        {[&] { fs::permissions(file, fs::perms(0600)); }, true},
+        {[&] { writeBytes(way / "b/new", "z"), fs::rename(way / "b/new", file); }, true},
+        {[&] { fs::remove(file); }, true},
+        {[&] { writeBytes(file, "x"); }, true},
+        {[&] { fs::rename(way, moved); }, true},
+        {[&] { writeBytes(dir.path() / "c/new", "y"); }, false},  // the way still ends in dir
+        {[&] { writeBytes(file, "x"); }, true},
+        {[&] { fs::permissions(way, fs::perms(0700)); }, true},  // could bar the way
+        {[&] { fs::remove_all(moved), fs::rename(way, moved), fs::create_symlink("moved", way); },
+         true},
+        {[] {}, true},  // a link on the way: looked at in full every time
+        {[&] { fs::remove(way), fs::rename(moved, way); }, true},
+        {[&] { fs::rename(file, moved), fs::create_symlink(moved, file); }, true},
+        {[] {}, true},
+        {[&] { fs::remove(file), writeBytes(file, "x"); }, true},
+    };
+    watch.looking(file);
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        steps[step].first();
+        EXPECT_EQ(!watch.unchanged(file), steps[step].second) << "step " << step;
+        watch.looking(file);
+    }
+    int quietLooks = 0;
+    while (watch.unchanged(file) && quietLooks < PathWatch::kQuietLooks) ++quietLooks;
+    EXPECT_EQ(quietLooks, PathWatch::kQuietLooks - 1) << "a quiet path is looked at in full too";
+}
+
+TEST(InstanceLock, hasOneHolderWhomTheKernelOutlivesAndNothingAtItsPathHangsOrIsWrittenTo) {
+    TemporaryDirectory dir;
+    const fs::path file = dir.path() / "data/helper.lock";
+    const auto holderOf = [](const auto& taken) {
+        const auto* other = std::get_if<InstanceLock::HeldElsewhere>(&taken);
+        return other == nullptr ? -1 : other->processId.value_or(0);
+    };
+    ::alarm(20);  // a take that waits ends the run instead of hanging it
+    // The holder dies by SIGKILL while a program it started lives on.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const auto lock = InstanceLock::take(file);
+        // The program says it runs once it runs: its exec is behind it.
+        const std::string program = "printf x >&" + std::to_string(ready[1]) + "; exec sleep 3";
+        if (!std::holds_alternative<InstanceLock>(lock)) ::_exit(1);
+        if (::fork() == 0) ::execl("/bin/sh", "sh", "-c", program.c_str(), nullptr), ::_exit(1);
+        ::pause();
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "the holder got no lock";
+    EXPECT_EQ(holderOf(InstanceLock::take(file)), holder);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    const auto ours = InstanceLock::take(file);
+    EXPECT_TRUE(std::holds_alternative<InstanceLock>(ours));
+    EXPECT_EQ(holderOf(InstanceLock::take(file)), ::getpid());
+    writeBytes(file, "12 and more\n");
+    EXPECT_EQ(holderOf(InstanceLock::take(file)), 0) << "an ID that cannot be read is no ID";
+
+    writeBytes(dir.path() / "elsewhere", "keep");
+    const std::vector<std::function<void(const fs::path&)>> oddFiles{
+        [&](const fs::path& at) { fs::create_symlink(dir.path() / "elsewhere", at); },
+        [&](const fs::path& at) { fs::create_symlink(dir.path() / "absent", at); },
+        [&](const fs::path& at) { fs::create_hard_link(dir.path() / "elsewhere", at); },
+        [](const fs::path& at) { ::mkfifo(at.c_str(), 0600); },
+        [](const fs::path& at) { fs::create_directory(at); },
+    };
+    for (std::size_t odd = 0; odd < oddFiles.size(); ++odd) {
+        const fs::path at = dir.path() / ("odd" + std::to_string(odd));
+        oddFiles[odd](at);
+        EXPECT_TRUE(std::holds_alternative<InstanceLock::Unavailable>(InstanceLock::take(at)))
+            << at;
+    }
+    EXPECT_EQ(readBytes(dir.path() / "elsewhere"), "keep");
+    EXPECT_FALSE(fs::exists(dir.path() / "absent"));
+}
+
+TEST(StdoutConsole, givesEachLineItsPriorityOnlyWhenStdoutIsTheJournalStream) {
+    int journal[2];
+    int pipe[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, journal), 0);
+    ASSERT_EQ(::pipe2(pipe, O_NONBLOCK), 0);
+    struct stat stream {};
+    ::fstat(journal[0], &stream);
+    const std::string named = std::to_string(stream.st_dev) + ":" + std::to_string(stream.st_ino);
+    const std::string plain = "Failed to update settings: no\nUSB is OFF\n Failed to x\n";
+    const std::vector<std::tuple<int, std::optional<std::string>, std::string>> cases{
+        {journal[0], named, "<4>Failed to update settings: no\n<6>USB is OFF\n<6> Failed to x\n"},
+        {pipe[1], named, plain},  // inherited by a program whose stdout is elsewhere
+        {journal[0], std::nullopt, plain},
+        {journal[0], named + "0", plain},
+        {journal[0], ":" + std::to_string(stream.st_ino), plain},
+    };
+    for (const auto& [out, variable, expected] : cases) {
+        variable ? ::setenv("JOURNAL_STREAM", variable->c_str(), 1) : ::unsetenv("JOURNAL_STREAM");
+        const int saved = ::dup(STDOUT_FILENO);
+        ::dup2(out, STDOUT_FILENO);
+        StdoutConsole console;
+        for (const char* line : {"Failed to update settings: no", "USB is OFF", " Failed to x"})
+            console.printLine(line);
+        ::dup2(saved, STDOUT_FILENO);
+        ::close(saved);
+        std::string written(256, '\0');
+        written.resize(std::max<ssize_t>(
+            ::read(out == pipe[1] ? pipe[0] : journal[1], written.data(), written.size()), 0));
+        EXPECT_EQ(written, expected) << variable.value_or("unset");
+    }
+    ::unsetenv("JOURNAL_STREAM");
+    for (const int fd : {journal[0], journal[1], pipe[0], pipe[1]}) ::close(fd);
 }
 
 TEST(BundleWorkspace, startsTheNamedExecutableDetachedWithStreamsOfItsOwnAndFindsAndQuitsIt) {
