@@ -168,7 +168,7 @@ StepCost timed(Step step) {
 void printStages(FakeAgent& agent, const std::filesystem::path& report, int lines) {
     const ThreatQueue& threats = agent.manager->detectedThreats();
     std::string bytes;
-    const auto read = timed([&] { bytes = std::get<std::string>(agent.files.read(report)); });
+    const auto read = timed([&] { bytes = std::get<std::string>(agent.files->read(report)); });
     // The floor under that step: one read into a string of the file's size.
     const auto readOnce = timed([&] { readWhole(report); });
     std::optional<std::string> text;

@@ -251,7 +251,7 @@ void BM_SettingsRead(benchmark::State& state) {
         }
         agent = quiet.get();
     }
-    const SettingsFile settings(agent->home.path(), agent->files, agent->runLoop, agent->console);
+    const SettingsFile settings(agent->home.path(), *agent->files, agent->runLoop, agent->console);
     for (auto _ : state) {
         benchmark::DoNotOptimize(settings.readSettings());
     }
@@ -272,7 +272,7 @@ void BM_SettingsUpdateBaseline(benchmark::State& state) {
 void BM_SettingsUpdate(benchmark::State& state) {
     Agent agent;
     writeHome(agent, 0);
-    const SettingsFile settings(agent.home.path(), agent.files, agent.runLoop, agent.console);
+    const SettingsFile settings(agent.home.path(), *agent.files, agent.runLoop, agent.console);
     bool value = false;
     for (auto _ : state) {
         settings.updateSettings("usbProtection", value);
@@ -312,7 +312,7 @@ void BM_RemoveEntry(benchmark::State& state) {
     // A clock of its own: moving it lets the file drop the replaced file it keeps open for late
     // appends, without running the agent's ticks.
     VirtualRunLoop clock;
-    ReportFile report(agent.files, clock, agent.dataFile(ProductLocations::kThreatReportFile));
+    ReportFile report(*agent.files, clock, agent.dataFile(ProductLocations::kThreatReportFile));
     const std::string original = reportBytes(kRewriteLines, threatLine);
     const std::string victim = threatLine(kRewriteLines / 2);
     writeBytes(report.path(), original);

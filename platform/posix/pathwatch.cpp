@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include <fcntl.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,13 +37,17 @@ PathWatch::~PathWatch() {
     }
 }
 
-bool PathWatch::unchanged(const std::filesystem::path& path) {
+bool PathWatch::unchanged(const std::filesystem::path& path, std::int64_t nowNanos) {
     const auto found = m_ways.find(path.native());
     if (m_fd < 0 || found == m_ways.end()) {
         return false;
     }
     // One read() that finds nothing costs less than looking up one path.
-    readEvents();
+    if (!m_eventsReadAt || nowNanos - *m_eventsReadAt >= kInstantNanos ||
+        nowNanos < *m_eventsReadAt) {
+        m_eventsReadAt = nowNanos;
+        readEvents();
+    }
     Way& way = found->second;
     return way.covered && !way.changed && ++way.quietLooks < kQuietLooks;
 }
@@ -55,6 +58,12 @@ void PathWatch::looking(const std::filesystem::path& path) {
     if (way.changed) {
         way.changed = false;
         followWay(path, way);
+    }
+}
+
+void PathWatch::changed(const std::filesystem::path& path) {
+    if (const auto found = m_ways.find(path.native()); found != m_ways.end()) {
+        found->second.changed = true;
     }
 }
 
@@ -93,14 +102,13 @@ void PathWatch::followWay(const std::filesystem::path& path, Way& way) const {
 }
 
 void PathWatch::readEvents() {
-    alignas(inotify_event) std::array<char, 4096> buffer{};
     for (int read = 0; read < kEventBuffersPerRead; ++read) {
-        const ssize_t count = ::read(m_fd, buffer.data(), buffer.size());
+        const ssize_t count = ::read(m_fd, m_events.data(), m_events.size());
         if (count <= 0) {
             return;
         }
         for (ssize_t at = 0; at < count;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
+            const auto* event = reinterpret_cast<const inotify_event*>(m_events.data() + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             const std::string_view name = event->len > 0 ? event->name : "";
             const bool all = (event->mask & IN_Q_OVERFLOW) != 0;

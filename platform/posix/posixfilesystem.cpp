@@ -95,9 +95,9 @@ private:
 
 }  // namespace
 
-std::optional<FileStamp> PosixFileSystem::stamp(const fs::path& path) {
+std::optional<FileStamp> PosixFileSystem::stamp(const fs::path& path, std::int64_t nowNanos) {
     // Polled once a second for a whole session: a path lookup is most of an idle tick's cost.
-    if (m_watch.unchanged(path)) {
+    if (m_watch.unchanged(path, nowNanos)) {
         if (const auto known = m_stamps.find(path.native()); known != m_stamps.end()) {
             return known->second;
         }
@@ -136,6 +136,8 @@ std::optional<FileError> PosixFileSystem::replace(const fs::path& path, std::str
                                                   path.parent_path().string() +
                                                   "\": " + folderError.message()};
     }
+    // Our own write is looked at in full next time, even at the same instant.
+    m_watch.changed(path);
     if (auto error = AtomicFile::write(path, contents)) {
         return FileError{EIO, std::move(*error)};
     }
@@ -165,6 +167,7 @@ std::variant<std::unique_ptr<ReplacedFile>, FileError> PosixFileSystem::rewrite(
         if (!rewritten) {
             return nullptr;
         }
+        m_watch.changed(path);
         if (auto error = AtomicFile::write(path, *rewritten)) {
             return FileError{EIO, std::move(*error)};
         }

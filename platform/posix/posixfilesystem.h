@@ -10,7 +10,8 @@
 class PosixFileSystem final : public FileSystem {
 public:
     // A stamp is looked up again only when the watch says its path may have changed.
-    std::optional<FileStamp> stamp(const std::filesystem::path& path) override;
+    std::optional<FileStamp> stamp(const std::filesystem::path& path,
+                                   std::int64_t nowNanos) override;
     std::variant<std::unique_ptr<FileReader>, FileError> openForReading(
         const std::filesystem::path& path) override;
     std::optional<FileError> replace(const std::filesystem::path& path,

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 // A real manager on fakes, in a temporary home of its own; `start()` makes the manager.
@@ -21,7 +22,7 @@ struct FakeAgent {
         manager = std::make_unique<HelperManager>(HelperPorts{
             .runLoop = runLoop,
             .console = console,
-            .files = files,
+            .files = *files,
             .processLauncher = launcher,
             .workspace = workspace,
             .preferences = preferences,
@@ -39,7 +40,7 @@ struct FakeAgent {
     Transcript transcript;
     VirtualRunLoop runLoop;
     CapturedConsole console{transcript};
-    PosixFileSystem files;
+    std::optional<PosixFileSystem> files{std::in_place};
     RecordingProcessLauncher launcher{transcript};
     FakeWorkspace workspace{transcript};
     FakePreferencesStore preferences{transcript};
