@@ -1,7 +1,6 @@
 #include "views/visiblename.h"
 
 #include <QList>
-#include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -15,9 +14,11 @@ constexpr char32_t kEmojiPresentation = U'\uFE0F';
 constexpr char32_t kFirstSkinTone = U'\U0001F3FB';
 constexpr char32_t kLastSkinTone = U'\U0001F3FF';
 
-// How a hidden character is written out, and how it is found again in a shown name.
+// How a hidden character is written out: "<U+" and four to six upper-case hex digits, ">".
 const QString kEscape = QStringLiteral("<U+%1>");
-const QRegularExpression kEscapePattern(QStringLiteral("<U\\+[0-9A-F]{4,6}>"));
+constexpr QStringView kEscapeOpening = u"<U+";
+constexpr qsizetype kFewestEscapeDigits = 4;
+constexpr qsizetype kMostEscapeDigits = 6;
 
 bool drawsNothingOrSteers(char32_t c) {
     switch (QChar::category(c)) {
@@ -66,13 +67,37 @@ QString visibleName(const QString& name) {
 
 namespace {
 
+bool isUpperHexDigit(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F');
+}
+
+// Start and end of each written-out hidden character in `name`. A scan, not a regular
+// expression: the expression engine's compiler would stay in memory for the agent's lifetime.
+QList<qsizetype> escapeBounds(QStringView name) {
+    QList<qsizetype> bounds;
+    qsizetype at = name.indexOf(kEscapeOpening);
+    while (at >= 0) {
+        const qsizetype firstDigit = at + kEscapeOpening.size();
+        qsizetype closing = firstDigit;
+        while (closing < name.size() && closing - firstDigit <= kMostEscapeDigits &&
+               isUpperHexDigit(name[closing])) {
+            ++closing;
+        }
+        const qsizetype digits = closing - firstDigit;
+        const bool escape = digits >= kFewestEscapeDigits && digits <= kMostEscapeDigits &&
+                            closing < name.size() && name[closing] == u'>';
+        if (escape) {
+            bounds << at << closing + 1;
+        }
+        at = name.indexOf(kEscapeOpening, escape ? closing + 1 : at + 1);
+    }
+    return bounds;
+}
+
 // Where `name`, as shown, may be cut: between characters as the reader sees them (a letter and
 // its accents, an emoji with its joiners and skin tone), never inside a written-out <U+XXXX>.
 QList<qsizetype> cutPoints(QStringView name) {
-    QList<qsizetype> escapes;  // start and end of each
-    for (const auto& match : kEscapePattern.globalMatch(name)) {
-        escapes << match.capturedStart() << match.capturedEnd();
-    }
+    const QList<qsizetype> escapes = escapeBounds(name);
     QList<qsizetype> points{0};
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, name);
     for (qsizetype at = graphemes.toNextBoundary(); at > 0; at = graphemes.toNextBoundary()) {
