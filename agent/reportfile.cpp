@@ -38,8 +38,9 @@ ReportFile::Reading ReportFile::readPiece() {
         return Reading::Failed;
     }
     m_text = std::move(*decoded);
-    // Memory a flood needed is given back once the file is small again.
-    constexpr std::size_t kSpareBytes = std::size_t{1} << 20;
+    // The room a read needed beyond the text (a flood, or one read-ahead chunk) is given back:
+    // the text is kept for the agent's whole session, and is read again only when it changes.
+    constexpr std::size_t kSpareBytes = std::size_t{4} << 10;
     if (m_text.capacity() > 2 * m_text.size() + kSpareBytes) {
         m_text.shrink_to_fit();
     }
