@@ -2,7 +2,7 @@
 
 class QWidget;
 
-// Tells the window manager that `window` is an alert beside the tray, not a window of its own:
-// task lists, pagers and window switchers leave it out. Call it while the window is hidden, just
-// before it is shown; the title stays as it is. Only X11 needs it.
+// Declares `window` a notification beside the tray, so that a compositor hosting X clients leaves
+// the keyboard focus where it is. Call it while the window is hidden, just before it is shown; the
+// title stays as it is. Only X11 needs it.
 void markAsPopoverWindow(QWidget& window);
