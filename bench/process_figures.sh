@@ -34,9 +34,11 @@ shots=$build/bench/screenshots
 mkdir -p "$shots"
 # shellcheck source=../tests/e2e/session.sh
 source "$(dirname "$0")/../tests/e2e/session.sh"
-need Xvfb trayer xdotool xwininfo import convert
+need Xvfb trayer xdotool xwininfo import convert xset
 say() { echo "-- $*" >&2; }
 start_display tray
+# The agent holds its popovers while the screen saver is on; long windows outlast its timeout.
+xset s off
 
 title="Corvane Antivirus: Threat detected"
 # Each program runs from a link of its own name (its icon's window is named after it) in a home
@@ -157,6 +159,10 @@ idleTable=$(
 )
 helperCpuRatio=$(ratio "$(idle helper)" "$(idle tick)")
 helperRssRatio=$(ratio "$(mb "$helperPid" VmRSS)" "$(mb "${measured[tick]}" VmRSS)")
+restCpuRatio=$(ratio "$(idle rest)" "$(idle tick)")
+restRssRatio=$(ratio "$(mb "${measured[rest]}" VmRSS)" "$(mb "${measured[tick]}" VmRSS)")
+# Like for like: the agent showing its popover against a bare tray showing the same window.
+helperWindowRssRatio=$(ratio "$(mb "$helperPid" VmRSS)" "$(mb "${measured[window]}" VmRSS)")
 helperStartRss=$(mb "$helperPid" VmRSS)
 for name in "${!measured[@]}"; do
     [ "$name" = helper ] || [ "$name" = bare ] || kill "${measured[$name]}"
@@ -222,6 +228,9 @@ echo "| Figure | Agent | Bare Qt tray | Target | Met |"
 echo "|---|---:|---:|---:|:-:|"
 echo "| Idle CPU ratio, threat popover open | $helperCpuRatio | 1 | <= 1.2 | $(verdict "$helperCpuRatio" 1.2) |"
 echo "| Idle RSS ratio, threat popover open | $helperRssRatio | 1 | <= 1.2 | $(verdict "$helperRssRatio" 1.2) |"
+echo "| Idle CPU ratio, icon only | $restCpuRatio | 1 | <= 1.2 | $(verdict "$restCpuRatio" 1.2) |"
+echo "| Idle RSS ratio, icon only | $restRssRatio | 1 | <= 1.2 | $(verdict "$restRssRatio" 1.2) |"
+echo "| Idle RSS ratio, threat popover open, to the bare tray showing the same window | $helperWindowRssRatio | 1 | <= 1.2 | $(verdict "$helperWindowRssRatio" 1.2) |"
 echo "| Start to icon docked (ms) | $helperDock | $bareDock | | |"
 echo "| RSS with a threat popover open (MB) | $helperStartRss | | < 40 | $(verdict "$helperStartRss" 40) |"
 echo "| Append to popover p50 (ms, $appends appends) | $p50 | | | |"
