@@ -26,7 +26,7 @@ struct SystemPorts {
     PosixProcessLauncher processLauncher;
     BundleWorkspace workspace;
     PlistPreferencesStore preferences{system.homeDirectory};
-    PosixFileSystem files;
+    PosixFileSystem files{runLoop};
     PopoverWindows windows;
     QtPopoverFactory popovers{windows};
     // A click on the tray icon is a click outside every popover.

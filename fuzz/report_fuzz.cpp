@@ -27,7 +27,7 @@ class MemoryFile final : public FileSystem {
 public:
     std::string bytes;
 
-    std::optional<FileStamp> stamp(const Path&, std::int64_t) override { return {}; }
+    std::optional<FileStamp> stamp(const Path&) override { return {}; }
     std::variant<std::unique_ptr<FileReader>, FileError> openForReading(const Path&) override {
         struct Whole final : FileReader {
             std::string bytes;

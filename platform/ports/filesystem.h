@@ -83,14 +83,12 @@ public:
     virtual ~FileSystem() = default;
 
     // The stamp of the regular file at `path` (through symbolic links), FileStamp::absent() where
-    // nothing is, or nothing, at `nowNanos` on the run loop's clock: looks at one instant may
-    // share what the first of them learnt from the system.
-    virtual std::optional<FileStamp> stamp(const std::filesystem::path& path,
-                                           std::int64_t nowNanos) = 0;
+    // nothing is, or nothing.
+    virtual std::optional<FileStamp> stamp(const std::filesystem::path& path) = 0;
     // The stamp of `path` once it tells the contents apart at `nowNanos`; nothing otherwise.
     std::optional<FileStamp> settledStamp(const std::filesystem::path& path,
                                           std::int64_t nowNanos) {
-        auto stamp = this->stamp(path, nowNanos);
+        auto stamp = this->stamp(path);
         if (stamp && !stamp->isSettledAt(nowNanos)) {
             return std::nullopt;
         }

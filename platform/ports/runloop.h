@@ -19,6 +19,10 @@ public:
     virtual void post(Task task) = 0;
     // Runs `task` once, `delaySeconds` from now.
     virtual void postAfter(double delaySeconds, Task task) = 0;
+    // Runs `task` once, in a turn of its own, when `descriptor` has something to read; the
+    // descriptor is not watched after that until asked again, so a stream of events costs one
+    // wake-up per request.
+    virtual void postWhenReadable(int descriptor, Task task) = 0;
     // The wall-clock time of the loop, in nanoseconds since the epoch: what file times compare to.
     virtual std::int64_t nowNanos() const = 0;
 };

@@ -29,7 +29,10 @@ constexpr int kEventBuffersPerRead = 16;
 
 }  // namespace
 
-PathWatch::PathWatch() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+PathWatch::PathWatch(RunLoop& runLoop)
+    : m_runLoop(runLoop), m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    listen();
+}
 
 PathWatch::~PathWatch() {
     if (m_fd >= 0) {
@@ -37,16 +40,17 @@ PathWatch::~PathWatch() {
     }
 }
 
-bool PathWatch::unchanged(const std::filesystem::path& path, std::int64_t nowNanos) {
+bool PathWatch::unchanged(const std::filesystem::path& path) {
     const auto found = m_ways.find(path.native());
     if (m_fd < 0 || found == m_ways.end()) {
         return false;
     }
-    // One read() that finds nothing costs less than looking up one path.
-    if (!m_eventsReadAt || nowNanos - *m_eventsReadAt >= kInstantNanos ||
-        nowNanos < *m_eventsReadAt) {
-        m_eventsReadAt = nowNanos;
+    // Events are read at the next look after the loop heard of them, not as they come: a folder
+    // written to all the time wakes the agent once between two looks, not at every write.
+    if (m_heard) {
+        m_heard = false;
         readEvents();
+        listen();
     }
     Way& way = found->second;
     return way.covered && !way.changed && ++way.quietLooks < kQuietLooks;
@@ -58,6 +62,12 @@ void PathWatch::looking(const std::filesystem::path& path) {
     if (way.changed) {
         way.changed = false;
         followWay(path, way);
+    }
+}
+
+void PathWatch::listen() {
+    if (m_fd >= 0) {
+        m_runLoop.postWhenReadable(m_fd, [this] { m_heard = true; });
     }
 }
 

@@ -95,9 +95,9 @@ private:
 
 }  // namespace
 
-std::optional<FileStamp> PosixFileSystem::stamp(const fs::path& path, std::int64_t nowNanos) {
+std::optional<FileStamp> PosixFileSystem::stamp(const fs::path& path) {
     // Polled once a second for a whole session: a path lookup is most of an idle tick's cost.
-    if (m_watch.unchanged(path, nowNanos)) {
+    if (m_watch.unchanged(path)) {
         if (const auto known = m_stamps.find(path.native()); known != m_stamps.end()) {
             return known->second;
         }

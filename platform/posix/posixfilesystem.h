@@ -9,9 +9,12 @@
 // The product's files on a POSIX file system.
 class PosixFileSystem final : public FileSystem {
 public:
+    // Changes to the files are heard through `runLoop`, which must outlive this or drop its work
+    // first.
+    explicit PosixFileSystem(RunLoop& runLoop) : m_watch(runLoop) {}
+
     // A stamp is looked up again only when the watch says its path may have changed.
-    std::optional<FileStamp> stamp(const std::filesystem::path& path,
-                                   std::int64_t nowNanos) override;
+    std::optional<FileStamp> stamp(const std::filesystem::path& path) override;
     std::variant<std::unique_ptr<FileReader>, FileError> openForReading(
         const std::filesystem::path& path) override;
     std::optional<FileError> replace(const std::filesystem::path& path,

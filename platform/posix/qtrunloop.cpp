@@ -1,5 +1,6 @@
 #include "platform/posix/qtrunloop.h"
 
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <chrono>
@@ -28,6 +29,17 @@ void QtRunLoop::post(Task task) {
 
 void QtRunLoop::postAfter(double delaySeconds, Task task) {
     QTimer::singleShot(toMilliseconds(delaySeconds), Qt::PreciseTimer, &m_context, std::move(task));
+}
+
+void QtRunLoop::postWhenReadable(int descriptor, Task task) {
+    auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, &m_context);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                     [notifier, task = std::move(task)] {
+                         // Still readable until the task's owner reads: watched no further.
+                         notifier->setEnabled(false);
+                         notifier->deleteLater();
+                         task();
+                     });
 }
 
 std::int64_t QtRunLoop::nowNanos() const {

@@ -10,6 +10,7 @@ public:
     void scheduleRepeating(double intervalSeconds, Task task) override;
     void post(Task task) override;
     void postAfter(double delaySeconds, Task task) override;
+    void postWhenReadable(int descriptor, Task task) override;
     std::int64_t nowNanos() const override;
 
 private:

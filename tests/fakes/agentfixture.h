@@ -15,7 +15,7 @@ protected:
     void restart() {
         manager.reset();
         runLoop.clear();
-        files.emplace();  // a new agent is a new process: it knows nothing of the files yet
+        files.emplace(runLoop);  // a new agent is a new process: it knows nothing of the files yet
         start();
     }
 

@@ -40,7 +40,7 @@ struct FakeAgent {
     Transcript transcript;
     VirtualRunLoop runLoop;
     CapturedConsole console{transcript};
-    std::optional<PosixFileSystem> files{std::in_place};
+    std::optional<PosixFileSystem> files{std::in_place, runLoop};
     RecordingProcessLauncher launcher{transcript};
     FakeWorkspace workspace{transcript};
     FakePreferencesStore preferences{transcript};

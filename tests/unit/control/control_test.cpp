@@ -13,8 +13,8 @@ struct Control : ::testing::Test {
     TemporaryDirectory home;
     Transcript transcript;
     CapturedConsole console{transcript};
-    PosixFileSystem files;
     VirtualRunLoop runLoop;
+    PosixFileSystem files{runLoop};
     SettingsFile settings{home.path(), files, runLoop, console};
     std::filesystem::path file = settings.settingsFileUrl();
     RecordingProcessLauncher launcher{transcript};

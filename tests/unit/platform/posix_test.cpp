@@ -1,4 +1,5 @@
 #include "fakes/temporarydirectory.h"
+#include "fakes/virtualrunloop.h"
 #include "platform/posix/bundleworkspace.h"
 #include "platform/posix/instancelock.h"
 #include "platform/posix/pathwatch.h"
@@ -40,7 +41,8 @@ static fs::path makeBundle(const fs::path& bundle, const std::string& identifier
 
 TEST(PosixFileSystem, readsOnlyRegularFilesAndReplacesLeavingOnlyOthersTemporaryFiles) {
     TemporaryDirectory dir;
-    PosixFileSystem files;
+    VirtualRunLoop runLoop;
+    PosixFileSystem files{runLoop};
     const fs::path file = dir.path() / "file", fifo = dir.path() / "fifo";
     ::mkfifo(fifo.c_str(), 0600);
     ::alarm(20);  // a read that waits ends the run instead of hanging it
@@ -65,21 +67,23 @@ TEST(PosixFileSystem, readsOnlyRegularFilesAndReplacesLeavingOnlyOthersTemporary
     // Left: fifo, file, target, folder, .file.AbC12, .file.AbC1234; no temporary of the failed
     // replace.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 6);
-    // A stamp kept while the file's folders are quiet tells a write at the next instant, and the
-    // file system's own write at once.
+    // A stamp kept while the file's folders are quiet tells a write once the loop has had a turn,
+    // and the file system's own write at once.
     const fs::path target = dir.path() / "target";
-    const auto first = files.stamp(target, 0);
+    const auto first = files.stamp(target);
     std::ofstream(target, std::ios::app) << "er";
-    const auto second = files.stamp(target, 1'000'000);
+    runLoop.runPending();
+    const auto second = files.stamp(target);
     EXPECT_NE(second, first);
     files.replace(target, "newer");
-    EXPECT_NE(files.stamp(target, 1'000'000), second);
-    EXPECT_EQ(files.stamp(dir.path() / "absent/file", 0), FileStamp::absent());
+    EXPECT_NE(files.stamp(target), second);
+    EXPECT_EQ(files.stamp(dir.path() / "absent/file"), FileStamp::absent());
 }
 
 TEST(PathWatch, countsEveryChangeOnTheWayToAFileAndNothingBesideIt) {
     TemporaryDirectory dir;
-    PathWatch watch;
+    VirtualRunLoop runLoop;
+    PathWatch watch{runLoop};
     const fs::path way = dir.path() / "a", file = way / "b/file", moved = dir.path() / "moved";
     writeBytes(file, "x");
     const std::vector<std::pair<std::function<void()>, bool>> steps{
@@ -106,11 +110,12 @@ TEST(PathWatch, countsEveryChangeOnTheWayToAFileAndNothingBesideIt) {
     watch.looking(file);
     for (std::size_t step = 0; step < steps.size(); ++step) {
         steps[step].first();
-        EXPECT_EQ(!watch.unchanged(file, std::int64_t(step) << 30), steps[step].second) << step;
+        runLoop.runPending();
+        EXPECT_EQ(!watch.unchanged(file), steps[step].second) << step;
         watch.looking(file);
     }
     int quietLooks = 0;
-    while (watch.unchanged(file, 0) && quietLooks < PathWatch::kQuietLooks) ++quietLooks;
+    while (watch.unchanged(file) && quietLooks < PathWatch::kQuietLooks) ++quietLooks;
     EXPECT_EQ(quietLooks, PathWatch::kQuietLooks - 1) << "a quiet path is looked at in full too";
 }
 
