@@ -136,7 +136,7 @@ std::optional<FileError> PosixFileSystem::replace(const fs::path& path, std::str
                                                   path.parent_path().string() +
                                                   "\": " + folderError.message()};
     }
-    // Our own write is looked at in full next time, even at the same instant.
+    // Our own write is looked at in full at the next look, before the loop hears of it.
     m_watch.changed(path);
     if (auto error = AtomicFile::write(path, contents)) {
         return FileError{EIO, std::move(*error)};
