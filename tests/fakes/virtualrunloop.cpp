@@ -5,8 +5,6 @@
 #include <ctime>
 #include <memory>
 
-#include <poll.h>
-
 namespace {
 
 std::int64_t toMicros(double seconds) {
@@ -43,35 +41,14 @@ void VirtualRunLoop::scheduleRepeating(double intervalSeconds, Task task) {
     enqueue(m_nowMicros + interval, [tick] { (*tick)(); });
 }
 
-void VirtualRunLoop::postWhenReadable(int descriptor, Task task) {
-    m_whenReadable.emplace_back(descriptor, std::move(task));
-}
-
-void VirtualRunLoop::runReadable() {
-    std::vector<Task> ready;
-    std::erase_if(m_whenReadable, [&ready](auto& watched) {
-        pollfd descriptor{.fd = watched.first, .events = POLLIN, .revents = 0};
-        if (::poll(&descriptor, 1, 0) <= 0 || (descriptor.revents & POLLIN) == 0) {
-            return false;
-        }
-        ready.push_back(std::move(watched.second));
-        return true;
-    });
-    for (auto& task : ready) {
-        task();
-    }
-}
-
 void VirtualRunLoop::advance(double seconds) {
     const std::int64_t target = m_nowMicros + toMicros(seconds);
-    runReadable();
     while (!m_queue.empty() && m_queue.begin()->first.first <= target) {
         auto node = m_queue.extract(m_queue.begin());
         m_nowMicros = std::max(m_nowMicros, node.key().first);
         const double started = threadCpuSeconds();
         node.mapped()();
         m_longestTurnCpuSeconds = std::max(m_longestTurnCpuSeconds, threadCpuSeconds() - started);
-        runReadable();
     }
     m_nowMicros = target;
 }
